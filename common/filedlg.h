@@ -1,0 +1,15 @@
+// The Open and Save dialog wrapper shared by both programs (Windows build only).
+#pragma once
+#include "platform.h"
+
+// Runs the common Open (save == 0) or Save dialog. The filter is "|"-separated description
+// and pattern fields, each ending in "|". On success the file buffer holds the full path and
+// the directory buffer its folder without trailing separator; returns 1, or 0 when the
+// dialog was cancelled or failed. Both buffers are 256 bytes.
+int FileNameDialog(int save, LPSTR fileBuffer, LPSTR dirBuffer, LPCSTR title, LPCSTR filter,
+                   HWND owner);
+
+// Copies a "|"-separated filter into a buffer of the given size as the dialog's list of
+// zero-terminated strings, cutting a text that does not fit so the list still ends in two
+// zero bytes.
+void ConvertFilter(LPCSTR filter, LPSTR buffer, size_t bufferSize);

@@ -1,0 +1,81 @@
+/* probe.dll: a WH_GETMESSAGE hook that answers wctl's questions from inside the hooked
+ * program (see probe.h). */
+#include <windows.h>
+#include <psapi.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "probe.h"
+
+static HMENU MenuOf(HWND hwnd, int popup) {
+  HMENU bar = GetMenu(hwnd);
+  if (popup == 0xFFFF) return bar;
+  return bar ? GetSubMenu(bar, popup) : NULL;
+}
+
+static void Answer(HWND hwnd, WPARAM question, LPARAM arg, ProbeReply* r) {
+  switch (question) {
+    case PROBE_MENU_STATE: {
+      HMENU bar = GetMenu(hwnd);
+      r->result = (long)GetMenuState(bar, (UINT)arg, MF_BYCOMMAND);
+      GetMenuStringA(bar, (UINT)arg, r->text, sizeof r->text, MF_BYCOMMAND);
+      break;
+    }
+    case PROBE_OBJECT_TYPE:
+      r->result = (long)GetObjectType((HGDIOBJ)arg);
+      break;
+    case PROBE_MEMORY: {
+      PROCESS_MEMORY_COUNTERS pmc;
+      memset(&pmc, 0, sizeof pmc);
+      pmc.cb = sizeof pmc;
+      GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+      r->result = (long)(pmc.PagefileUsage / 1024);
+      snprintf(r->text, sizeof r->text, "%lu", (unsigned long)(pmc.WorkingSetSize / 1024));
+      break;
+    }
+    case PROBE_MENU_ITEM: {
+      HMENU menu = MenuOf(hwnd, (int)((DWORD)arg >> 16));
+      UINT pos = (UINT)(arg & 0xFFFF);
+      char text[200] = "";
+      UINT state = menu ? GetMenuState(menu, pos, MF_BYPOSITION) : 0xFFFFFFFF;
+      if (menu) GetMenuStringA(menu, pos, text, sizeof text, MF_BYPOSITION);
+      r->result = menu ? (long)(int)GetMenuItemID(menu, (int)pos) : -2;
+      snprintf(r->text, sizeof r->text, "%u\t%s", state, text);
+      break;
+    }
+    case PROBE_MENU_COUNT: {
+      HMENU menu = MenuOf(hwnd, (int)arg);
+      r->result = menu ? GetMenuItemCount(menu) : -1;
+      break;
+    }
+    case PROBE_FOCUS:
+      r->result = (long)(ULONG_PTR)GetFocus();
+      break;
+    case PROBE_ACTIVE:
+      r->result = (long)(ULONG_PTR)GetActiveWindow();
+      break;
+    default:
+      r->result = -1;
+      strcpy(r->text, "unknown question");
+  }
+}
+
+__declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM wp, LPARAM lp) {
+  static UINT question;
+  MSG* msg = (MSG*)lp;
+  if (!question) question = RegisterWindowMessageA(PROBE_MESSAGE_NAME);
+  if (code == HC_ACTION && wp == PM_REMOVE && msg->message == question) {
+    ProbeReply reply;
+    COPYDATASTRUCT cds;
+    HWND to = FindWindowExA(HWND_MESSAGE, NULL, PROBE_REPLY_CLASS, NULL);
+    memset(&reply, 0, sizeof reply);
+    Answer(msg->hwnd, msg->wParam, msg->lParam, &reply);
+    cds.dwData = PROBE_REPLY_MAGIC;
+    cds.cbData = sizeof reply;
+    cds.lpData = &reply;
+    if (to) SendMessageA(to, WM_COPYDATA, 0, (LPARAM)&cds);
+    msg->message = WM_NULL; /* the program itself never sees the question */
+  }
+  return CallNextHookEx(NULL, code, wp, lp);
+}

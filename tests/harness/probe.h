@@ -1,0 +1,24 @@
+/* The question-and-answer protocol between wctl.exe and probe.dll, which a message hook loads
+ * into the program under test so that state only visible from inside (menus, GDI objects,
+ * memory) can be read. */
+#pragma once
+
+#define PROBE_MESSAGE_NAME "XQV:ProbeQuestion"
+#define PROBE_REPLY_CLASS "XQV:ProbeReply"
+#define PROBE_REPLY_MAGIC 0x50524f42u
+
+enum {
+  PROBE_MENU_STATE = 1,    /* arg: command id; result: GetMenuState; text: item string */
+  PROBE_OBJECT_TYPE = 2,   /* arg: GDI handle; result: GetObjectType */
+  PROBE_MEMORY = 3,        /* result: private bytes in KiB; text: working set in KiB */
+  PROBE_MENU_ITEM = 4,     /* arg: popup << 16 | position (popup 0xFFFF: the bar itself);
+                              result: item id (popups: -1), text: "state<TAB>string" */
+  PROBE_MENU_COUNT = 5,    /* arg: popup (0xFFFF: the bar); result: item count */
+  PROBE_FOCUS = 6,         /* result: the thread's focus window */
+  PROBE_ACTIVE = 7,        /* result: the thread's active window */
+};
+
+typedef struct {
+  long result;
+  char text[256];
+} ProbeReply;

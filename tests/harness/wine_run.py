@@ -1,0 +1,37 @@
+"""Runs one Windows test program on Wine inside the test session (or a session of its own
+when started by hand), with a time-out, passing its output and exit code through.
+
+    wine_run.py [--timeout S] [--depth 24] program.exe [args...]
+"""
+import argparse
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import winharness  # noqa: E402
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--timeout", type=float, default=600)
+    ap.add_argument("--depth", type=int, default=24)
+    ap.add_argument("program")
+    ap.add_argument("args", nargs=argparse.REMAINDER)
+    opts = ap.parse_args()
+    session = winharness.Session.attach_or_start(depth=opts.depth)
+    try:
+        code, out, err = session.run(session.windows_path(opts.program), *opts.args,
+                                     cwd=os.path.dirname(os.path.abspath(opts.program)),
+                                     timeout=opts.timeout)
+    except winharness.HarnessError as e:
+        print(e)
+        return 1
+    finally:
+        session.close()
+    sys.stdout.write(out)
+    sys.stderr.write(err)
+    return code
+
+
+if __name__ == "__main__":
+    sys.exit(main())

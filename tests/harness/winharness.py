@@ -1,0 +1,533 @@
+"""The Wine harness that every Windows-side test uses.
+
+A Session owns a virtual X display (Xvfb at a chosen depth), a private Wine prefix under the
+build tree and that prefix's wineserver; it starts programs with a time-out, talks to windows
+through wctl.exe (tests/harness/wctl.c) and reads pixels back from the screen. Everything it
+started is stopped when it closes, on success, failure or interruption alike.
+
+Run as a script, it wraps a command in a session:
+    winharness.py --build build/win [--depth 24] -- ctest ...
+The command sees DISPLAY, WINEPREFIX and XQV_SESSION_* in its environment, and tests it runs
+attach to that session (Session.attach) instead of starting their own.
+"""
+import atexit
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_ROOT = os.path.dirname(os.path.dirname(HERE))
+
+WM_COMMAND = 0x0111
+WM_CLOSE = 0x0010
+WM_SYSCOMMAND = 0x0112
+SC_CLOSE = 0xF060
+SC_MINIMIZE = 0xF020
+SC_RESTORE = 0xF120
+SC_MAXIMIZE = 0xF030
+WM_KEYDOWN = 0x0100
+WM_KEYUP = 0x0101
+WM_HSCROLL = 0x0114
+WM_VSCROLL = 0x0115
+MF_CHECKED = 0x0008
+MF_GRAYED = 0x0001
+MF_DISABLED = 0x0002
+
+PROBE_MENU_STATE = 1
+PROBE_OBJECT_TYPE = 2
+PROBE_MEMORY = 3
+PROBE_MENU_ITEM = 4
+PROBE_MENU_COUNT = 5
+PROBE_FOCUS = 6
+PROBE_ACTIVE = 7
+
+
+class HarnessError(Exception):
+    pass
+
+
+def wait_until(condition, timeout, what, interval=0.02):
+    """Polls condition() until it returns a true value, or raises after timeout seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise HarnessError("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def _free_display():
+    for n in range(90, 300):
+        if not os.path.exists("/tmp/.X%d-lock" % n) and \
+                not os.path.exists("/tmp/.X11-unix/X%d" % n):
+            return n
+    raise HarnessError("no free X display number")
+
+
+class Window:
+    """What wctl's info line says about a window."""
+
+    def __init__(self, fields):
+        (self.hwnd, self.cls, self.id, style, exstyle, wrect, crect, parent, owner, flags,
+         pid) = fields[:11]
+        self.title = fields[11] if len(fields) > 11 else ""
+        self.hwnd = int(self.hwnd)
+        self.id = int(self.id)
+        self.style = int(style, 16)
+        self.exstyle = int(exstyle, 16)
+        self.rect = tuple(int(v) for v in wrect.split(","))
+        self.client = tuple(int(v) for v in crect.split(","))
+        self.parent = int(parent)
+        self.owner = int(owner)
+        self.visible, self.iconic, self.zoomed = (c == "1" for c in flags)
+        self.pid = int(pid)
+
+    @property
+    def size(self):
+        return (self.rect[2] - self.rect[0], self.rect[3] - self.rect[1])
+
+    @property
+    def client_size(self):
+        return (self.client[2] - self.client[0], self.client[3] - self.client[1])
+
+    def __repr__(self):
+        return "<Window %d %s %r>" % (self.hwnd, self.cls, self.title)
+
+
+class Wctl:
+    """A running wctl.exe: one command line in, one answer out."""
+
+    def __init__(self, session):
+        self.session = session
+        self.proc = session.spawn([session.tool("wctl.exe")], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, text=True, track=False)
+        self.lines = queue.Queue()
+        threading.Thread(target=self._reader, daemon=True).start()
+        line = self._read_line(60)
+        if line != "ready":
+            raise HarnessError("wctl did not start: %r" % line)
+
+    def _read_line(self, timeout):
+        try:
+            line = self.lines.get(timeout=timeout)
+        except queue.Empty:
+            raise HarnessError("wctl gave no answer within %s s" % timeout)
+        if line is None:
+            raise HarnessError("wctl ended")
+        return line.rstrip("\n").rstrip("\r")
+
+    def _reader(self):
+        for line in self.proc.stdout:
+            self.lines.put(line)
+        self.lines.put(None)
+
+    def call(self, *fields, timeout=30, block=False):
+        self.proc.stdin.write("\t".join(str(f) for f in fields) + "\n")
+        self.proc.stdin.flush()
+        if block:
+            lines = []
+            while True:
+                line = self._read_line(timeout)
+                if line == "end":
+                    return lines
+                lines.append(line.split("\t"))
+        line = self._read_line(timeout)
+        parts = line.split("\t")
+        if parts[0] != "ok":
+            raise HarnessError("wctl %s: %s" % (" ".join(map(str, fields)), line))
+        return parts[1:]
+
+    def close(self):
+        if self.proc.poll() is None:
+            try:
+                self.proc.stdin.write("quit\n")
+                self.proc.stdin.flush()
+                self.proc.wait(10)
+            except (OSError, subprocess.TimeoutExpired, ValueError):
+                self.proc.kill()
+                self.proc.wait()
+
+    # -- windows --
+    def find(self, cls=None, title=None, owner=None, timeout=10, visible=True):
+        args = ["find", "timeout=%d" % int(timeout * 1000), "visible=%d" % int(visible)]
+        if cls is not None:
+            args.append("class=" + cls)
+        if title is not None:
+            args.append("title=" + title)
+        if owner is not None:
+            args.append("owner=%d" % owner)
+        try:
+            return int(self.call(*args, timeout=timeout + 30)[0])
+        except HarnessError as e:
+            raise HarnessError("no window class=%r title=%r owner=%r within %s s (%s)"
+                               % (cls, title, owner, timeout, e))
+
+    def try_find(self, cls=None, title=None, owner=None, timeout=0, visible=True):
+        try:
+            return self.find(cls, title, owner, timeout, visible)
+        except HarnessError:
+            return None
+
+    def info(self, hwnd):
+        return Window(self.call("info", hwnd))
+
+    def exists(self, hwnd):
+        try:
+            self.call("info", hwnd)
+            return True
+        except HarnessError:
+            return False
+
+    def children(self, hwnd):
+        return [Window(f[1:]) for f in self.call("children", hwnd, block=True)]
+
+    def windows(self):
+        return [Window(f[1:]) for f in self.call("windows", block=True)]
+
+    def wait_gone(self, hwnd, timeout=10):
+        self.call("waitgone", hwnd, int(timeout * 1000), timeout=timeout + 30)
+
+    def wait_title(self, hwnd, title, timeout=10):
+        return self.call("waittitle", hwnd, title, int(timeout * 1000), timeout=timeout + 30)[0]
+
+    def send(self, hwnd, msg, wparam=0, lparam=0):
+        return int(self.call("send", hwnd, msg, wparam, lparam)[0])
+
+    def post(self, hwnd, msg, wparam=0, lparam=0):
+        self.call("post", hwnd, msg, wparam, lparam)
+
+    def command(self, hwnd, cmd_id):
+        """Chooses a menu command, as the menu itself would send it."""
+        self.post(hwnd, WM_COMMAND, cmd_id, 0)
+
+    def set_text(self, hwnd, text):
+        self.call("settext", hwnd, text)
+
+    def text(self, hwnd):
+        return self.call("gettext", hwnd)[0]
+
+    def item(self, dialog, item_id):
+        return int(self.call("item", dialog, item_id)[0])
+
+    def click(self, dialog, item_id):
+        self.call("click", dialog, item_id)
+
+    def keys(self, *vks):
+        self.call("keys", *vks)
+
+    def foreground(self, hwnd):
+        self.call("foreground", hwnd)
+
+    def mouse(self, x, y, what="click"):
+        self.call("mouse", x, y, what)
+
+    # -- common dialogs --
+    def file_dialog(self, owner, title, timeout=15):
+        """Waits for a common Open/Save dialog of that owner and title."""
+        return self.find(cls="#32770", title=title, owner=owner, timeout=timeout)
+
+    def choose_file(self, owner, title, path, timeout=15):
+        """Fills the dialog's file name with path and confirms, as a user would; waits until
+        the dialog has closed."""
+        dlg = self.file_dialog(owner, title, timeout)
+        self.call("filedlg", dlg, path)
+        self.wait_gone(dlg, timeout)
+        return dlg
+
+    def cancel_dialog(self, dlg, timeout=10):
+        self.click(dlg, 2)
+        self.wait_gone(dlg, timeout)
+
+    def message_box(self, owner=None, timeout=10, title=None):
+        """Waits for a message box; returns (hwnd, text of its message)."""
+        dlg = self.find(cls="#32770", owner=owner, title=title, timeout=timeout)
+        text = ""
+        for child in self.children(dlg):
+            if child.cls.lower() == "static" and child.title:
+                text = child.title
+        return dlg, text
+
+    # -- pixels --
+    def capture(self, x, y, w, h):
+        """The screen area as a PIL image (RGB)."""
+        from PIL import Image
+        fd, path = tempfile.mkstemp(suffix=".bmp", dir=self.session.scratch)
+        os.close(fd)
+        try:
+            self.call("capture", self.session.windows_path(path), x, y, w, h)
+            with Image.open(path) as im:
+                return im.convert("RGB")
+        finally:
+            os.unlink(path)
+
+    def capture_client(self, hwnd, w=None, h=None):
+        """The window's client area (or its top-left w x h) as read back from the screen."""
+        win = self.info(hwnd)
+        cw, ch = win.client_size
+        return self.capture(win.client[0], win.client[1], w or cw, h or ch)
+
+    # -- questions answered inside the program (probe.dll) --
+    def probe(self, hwnd, question, arg=0):
+        res = self.call("probe", hwnd, question, arg)
+        return int(res[0]), "\t".join(res[1:])
+
+    def menu_state(self, hwnd, cmd_id):
+        """(GetMenuState flags, item text) of a command of the window's menu."""
+        return self.probe(hwnd, PROBE_MENU_STATE, cmd_id)
+
+    def menu_items(self, hwnd, popup=0xFFFF):
+        """[(id, state, text)] of the menu bar or of one of its popups."""
+        count, _ = self.probe(hwnd, PROBE_MENU_COUNT, popup)
+        items = []
+        for pos in range(max(count, 0)):
+            ident, rest = self.probe(hwnd, PROBE_MENU_ITEM, (popup << 16) | pos)
+            state, _, text = rest.partition("\t")
+            items.append((ident, int(state), text))
+        return items
+
+    def object_type(self, hwnd, handle):
+        """GetObjectType of a GDI handle, asked inside the window's process."""
+        return self.probe(hwnd, PROBE_OBJECT_TYPE, handle)[0]
+
+    def memory_kib(self, hwnd):
+        """Private bytes of the window's process, in KiB."""
+        return self.probe(hwnd, PROBE_MEMORY)[0]
+
+
+class Program:
+    """A program started under Wine."""
+
+    def __init__(self, session, proc):
+        self.session = session
+        self.proc = proc
+
+    def wait(self, timeout=20):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            raise HarnessError("program did not end within %s s" % timeout)
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+class Session:
+    def __init__(self, build_dir, depth=24, size=(1024, 768), name=None):
+        self.build_dir = os.path.abspath(build_dir)
+        self.depth = depth
+        self.size = size
+        self.name = name or ("d%d" % depth)
+        self.xvfb = None
+        self.display = None
+        self.prefix = os.path.join(self.build_dir, "wine", "prefix-" + self.name)
+        self.owns_server = False
+        self.procs = []
+        self._wctl = None
+        self.scratch = None
+        self.attached = False
+
+    # -- life cycle --
+    @classmethod
+    def attach_or_start(cls, build_dir=None, depth=24):
+        """The session of the enclosing winharness run when there is one at this depth, else
+        a new one of our own."""
+        env_depth = os.environ.get("XQV_SESSION_DEPTH")
+        if env_depth and int(env_depth) == depth and os.environ.get("XQV_SESSION_BUILD"):
+            s = cls(os.environ["XQV_SESSION_BUILD"], depth, name=os.environ["XQV_SESSION_NAME"])
+            s.display = os.environ["DISPLAY"]
+            s.attached = True
+            s.scratch = tempfile.mkdtemp(prefix="xqv-", dir=s._scratch_root())
+            atexit.register(s.close)
+            return s
+        s = cls(build_dir or os.environ.get("XQV_SESSION_BUILD") or
+                os.path.join(SOURCE_ROOT, "build", "win"), depth)
+        s.start()
+        return s
+
+    def _scratch_root(self):
+        root = os.path.join(self.build_dir, "wine", "scratch")
+        os.makedirs(root, exist_ok=True)
+        return root
+
+    def start(self):
+        atexit.register(self.close)
+        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            signal.signal(sig, self._on_signal)
+        self.scratch = tempfile.mkdtemp(prefix="xqv-", dir=self._scratch_root())
+        self._start_xvfb()
+        self._ensure_prefix()
+        subprocess.run(["wineserver", "-p"], env=self.env(), check=True, timeout=30)
+        self.owns_server = True
+        return self
+
+    def _on_signal(self, signum, frame):
+        self.close()
+        sys.exit(128 + signum)
+
+    def _start_xvfb(self):
+        n = _free_display()
+        w, h = self.size
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx%d" % (w, h, self.depth),
+             "-nolisten", "tcp", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.display = ":%d" % n
+        wait_until(lambda: os.path.exists("/tmp/.X11-unix/X%d" % n) or self.xvfb.poll() is not None,
+                   10, "Xvfb to start")
+        if self.xvfb.poll() is not None:
+            raise HarnessError("Xvfb failed to start on :%d" % n)
+
+    def _ensure_prefix(self):
+        marker = os.path.join(self.prefix, ".xqv-ready")
+        if os.path.exists(marker):
+            return
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
+        env = self.env()
+        subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Without a window manager Wine would wait in DestroyWindow for a map acknowledgement.
+        self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
+        subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+        with open(marker, "w") as f:
+            f.write("ready\n")
+
+    def reg_set(self, key, value, data, kind="REG_SZ"):
+        subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
+                       env=self.env(), check=True, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def reg_delete(self, key, value):
+        subprocess.run(["wine", "reg", "delete", key, "/v", value, "/f"], env=self.env(),
+                       timeout=120, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def set_app_version(self, exe_name, version):
+        """Makes GetVersion answer as the given Windows version ("nt351", "win31", "win10")
+        for programs of that file name only."""
+        self.reg_set(r"HKCU\Software\Wine\AppDefaults\%s" % exe_name, "Version", version)
+
+    def close(self):
+        if self._wctl:
+            self._wctl.close()
+            self._wctl = None
+        for p in self.procs:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        self.procs = []
+        if self.owns_server:
+            subprocess.run(["wineserver", "-k"], env=self.env(), timeout=60,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                subprocess.run(["wineserver", "-w"], env=self.env(), timeout=30)
+            except subprocess.TimeoutExpired:
+                pass
+            self.owns_server = False
+        if self.xvfb and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+        self.xvfb = None
+        if self.scratch:
+            shutil.rmtree(self.scratch, ignore_errors=True)
+            self.scratch = None
+
+    # -- programs --
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env.update({
+            "DISPLAY": self.display or env.get("DISPLAY", ""),
+            "WINEPREFIX": self.prefix,
+            "WINEDEBUG": env.get("XQV_WINEDEBUG", "-all"),
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+            "XQV_SESSION_BUILD": self.build_dir,
+            "XQV_SESSION_DEPTH": str(self.depth),
+            "XQV_SESSION_NAME": self.name,
+        })
+        if extra:
+            env.update(extra)
+        return env
+
+    def tool(self, name):
+        return os.path.join(self.build_dir, "tests", "harness", name)
+
+    def windows_path(self, path):
+        """The Windows name of a Linux path (through drive Z:)."""
+        return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+    def spawn(self, argv, cwd=None, track=True, **kw):
+        kw.setdefault("stdout", subprocess.DEVNULL)
+        kw.setdefault("stderr", subprocess.DEVNULL)
+        proc = subprocess.Popen(["wine"] + list(argv), cwd=cwd, env=self.env(kw.pop("env", None)),
+                                **kw)
+        if track:
+            self.procs.append(proc)
+        return proc
+
+    def run(self, exe, *args, cwd=None, timeout=60, env=None):
+        """Runs a program to its end; returns (exit code, stdout, stderr). Output goes through
+        files, not pipes: helper processes that Wine starts may inherit the handles and
+        would keep a pipe open after the program has ended."""
+        with tempfile.TemporaryFile("w+", errors="replace") as out, \
+                tempfile.TemporaryFile("w+", errors="replace") as err:
+            proc = subprocess.Popen(["wine", exe] + [str(a) for a in args], cwd=cwd,
+                                    env=self.env(env), stdout=out, stderr=err)
+            try:
+                proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+                out.seek(0)
+                err.seek(0)
+                raise HarnessError("%s did not end within %s s\n%s%s"
+                                   % (exe, timeout, out.read(), err.read()))
+            out.seek(0)
+            err.seek(0)
+            return proc.returncode, out.read(), err.read()
+
+    def launch(self, exe, *args, cwd=None, env=None):
+        """Starts a program and returns at once."""
+        return Program(self, self.spawn([exe] + [str(a) for a in args], cwd=cwd, env=env))
+
+    @property
+    def wctl(self):
+        if not self._wctl:
+            self._wctl = Wctl(self)
+        return self._wctl
+
+
+def _main(argv):
+    import argparse
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--depth", type=int, default=24)
+    ap.add_argument("command", nargs=argparse.REMAINDER)
+    opts = ap.parse_args(argv)
+    cmd = opts.command[1:] if opts.command[:1] == ["--"] else opts.command
+    session = Session(opts.build, opts.depth)
+    session.start()
+    try:
+        return subprocess.call(cmd, env=session.env())
+    finally:
+        session.close()
+
+
+if __name__ == "__main__":
+    sys.exit(_main(sys.argv[1:]))

@@ -1,0 +1,162 @@
+"""The viewer shell driven through its real menus and Open dialog on Wine: start-up, children
+and their placement, the Window commands, Close, Space, About and Exit."""
+import os
+import unittest
+
+import winharness
+from e2e import Viewer, WineTestCase, wait_until
+
+MF_CHECKED = winharness.MF_CHECKED
+
+
+class ViewerShellTest(WineTestCase):
+    def setUp(self):
+        self.viewer = Viewer(self.session)
+        self.cel = self.data_file("empty.cel", b"CEL data")
+        self.addCleanup(self._stop)
+
+    def _stop(self):
+        if self.viewer.proc.running():
+            self.viewer.kill()
+
+    def test_starts_with_title_and_menu(self):
+        w, frame = self.wctl, self.viewer.frame
+        self.assertEqual("MDI Image File Viewer", w.info(frame).title)
+        bar = [(text, ident) for ident, state, text in w.menu_items(frame)]
+        self.assertEqual([("&File", -1), ("&Window", -1), ("&Help", -1)], bar)
+        items = lambda popup: [(i, t) for i, s, t in w.menu_items(frame, popup)]
+        self.assertEqual([(1004, "&Open..."), (1003, "&Close"), (0, ""), (1005, "&Halftone"),
+                          (0, ""), (1001, "E&xit")], items(0))
+        self.assertEqual([(550, "&Tile"), (551, "&Cascade"), (552, "Arrange &Icons")], items(1))
+        self.assertEqual([(1006, "A&bout")], items(2))
+
+    def test_halftone_starts_off_at_24_bits_and_toggles(self):
+        w, frame = self.wctl, self.viewer.frame
+        self.assertFalse(w.menu_state(frame, 1005)[0] & MF_CHECKED)
+        self.viewer.command(1005)
+        self.assertTrue(w.menu_state(frame, 1005)[0] & MF_CHECKED)
+        self.viewer.command(1005)
+        self.assertFalse(w.menu_state(frame, 1005)[0] & MF_CHECKED)
+
+    def test_cel_file_opens_an_empty_child_titled_with_its_name(self):
+        child = self.viewer.open(self.cel)
+        info = self.wctl.info(child)
+        self.assertEqual("empty.cel", info.title)
+        self.assertEqual(0, info.client_size[1], "an empty child shrinks to its frame")
+        self.assertLessEqual(info.size[0], 130, "as narrow as a captioned window may be")
+        self.assertFalse(info.style & 0x00300000, "no scroll bars without an image")
+
+    def test_unreadable_file_opens_an_empty_child(self):
+        junk = self.data_file("notes.xyz", b"just some text, not an image\n" * 20)
+        child = self.viewer.open(junk)
+        self.assertEqual("notes.xyz", self.wctl.info(child).title)
+        self.assertEqual(0, self.wctl.info(child).client_size[1])
+
+    def test_children_step_eight_pixels_however_many_were_closed(self):
+        v = self.viewer
+        first = v.open(self.cel)
+        second = v.open(self.cel)
+        self.assertEqual((0, 0), v.position_in_client(first))
+        self.assertEqual((8, 8), v.position_in_client(second))
+        v.command(1003)  # Close the active (second) child
+        wait_until(lambda: not self.wctl.exists(second), 10, "the child to close")
+        third = v.open(self.cel)
+        self.assertEqual((16, 16), v.position_in_client(third))
+        v.command(1003)
+        wait_until(lambda: not self.wctl.exists(third), 10, "the child to close")
+        v.command(1003)
+        wait_until(lambda: not self.wctl.exists(first), 10, "the child to close")
+        self.assertEqual([], v.children())
+        fourth = v.open(self.cel)
+        self.assertEqual((24, 24), v.position_in_client(fourth))
+
+    def test_close_without_children_does_nothing(self):
+        self.viewer.command(1003)
+        self.assertTrue(self.viewer.proc.running())
+        self.assertEqual([], self.viewer.children())
+
+    def test_cancelled_open_dialog_adds_no_child(self):
+        v = self.viewer
+        self.wctl.command(v.frame, 1004)
+        dlg = self.wctl.file_dialog(v.frame, "Viewer")
+        self.wctl.cancel_dialog(dlg)
+        v.sync()
+        self.assertEqual([], v.children())
+
+    def test_open_dialog_lists_the_viewers_file_types(self):
+        v, w = self.viewer, self.wctl
+        w.command(v.frame, 1004)
+        dlg = w.file_dialog(v.frame, "Viewer")
+        types = w.item(dlg, 0x470)
+        count = w.send(types, 0x0146)  # CB_GETCOUNT
+        self.assertEqual(7, count)
+        self.assertEqual(0, w.send(types, 0x0147), "the first pair is selected")  # CB_GETCURSEL
+        self.assertEqual("All file formats", w.text(types))
+        w.cancel_dialog(dlg)
+
+    def test_tile_cascade_and_arrange_icons_act_on_the_children(self):
+        v, w = self.viewer, self.wctl
+        kids = [v.open(self.cel) for _ in range(3)]
+        v.command(550)  # Tile
+        rects = [w.info(k).rect for k in kids]
+        area = w.info(v.client).client
+        for r in rects:
+            self.assertTrue(area[0] <= r[0] and r[2] <= area[2] and area[1] <= r[1] and r[3] <= area[3])
+        sizes = {(r[2] - r[0], r[3] - r[1]) for r in rects}
+        self.assertGreater(min(s[0] * s[1] for s in sizes), 100 * 100, "tiled children fill the client")
+        v.command(551)  # Cascade
+        corners = sorted(v.position_in_client(k) for k in kids)
+        self.assertEqual(3, len({c[0] for c in corners}), "cascaded children are staggered")
+        self.assertEqual(corners[0][1] < corners[1][1] < corners[2][1], True)
+        for k in kids:
+            w.post(k, winharness.WM_SYSCOMMAND, winharness.SC_MINIMIZE)
+        wait_until(lambda: all(w.info(k).iconic for k in kids), 10, "the children to minimise")
+        v.command(552)
+        bottoms = {w.info(k).rect[3] for k in kids}
+        self.assertEqual(1, len(bottoms), "arranged icons sit in one row")
+        self.assertLessEqual(abs(bottoms.pop() - area[3]), 2, "the row is at the client's bottom")
+
+    def test_space_changes_nothing(self):
+        v, w = self.viewer, self.wctl
+        child = v.open(self.cel)
+        before = w.capture(*w.info(v.frame).rect[:2], *w.info(v.frame).size)
+        w.foreground(v.frame)
+        w.keys(0x20)
+        v.sync()
+        after = w.capture(*w.info(v.frame).rect[:2], *w.info(v.frame).size)
+        self.assertEqual(before.tobytes(), after.tobytes())
+        self.assertEqual([child], [c.hwnd for c in v.children()])
+
+    def test_about_box_names_the_program(self):
+        v, w = self.viewer, self.wctl
+        w.command(v.frame, 1006)
+        dlg = w.find(cls="#32770", title="About", owner=v.frame)
+        texts = [c.title for c in w.children(dlg)]
+        self.assertIn("MDI Image File Viewer", texts)
+        w.click(dlg, 1)
+        w.wait_gone(dlg)
+
+    def test_exit_ends_the_process_with_code_zero(self):
+        self.viewer.open(self.cel)
+        self.assertEqual(0, self.viewer.exit())
+
+    def test_close_box_ends_the_process_with_code_zero(self):
+        self.wctl.post(self.viewer.frame, winharness.WM_SYSCOMMAND, winharness.SC_CLOSE)
+        self.assertEqual(0, self.viewer.proc.wait(20))
+
+
+class ViewerOnPaletteDisplayTest(WineTestCase):
+    depth = 8
+
+    def test_halftone_starts_on_and_checked_at_8_bits(self):
+        viewer = Viewer(self.session)
+        try:
+            self.assertTrue(self.wctl.menu_state(viewer.frame, 1005)[0] & MF_CHECKED)
+            self.assertEqual(0, viewer.exit())
+        finally:
+            if viewer.proc.running():
+                viewer.kill()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,154 @@
+// The frame window: MDI client, menu commands, and the Open sequence that puts an image
+// into a new child window.
+#include "resource.h"
+#include "viewer.h"
+
+#include "filedlg.h"
+#include "pathname.h"
+#include "readers/readers.h"
+
+HWND g_hwndMdiClient;
+HWND g_hwndPaletteOwner;
+int g_nextChildX;
+int g_nextChildY;
+
+static const char kOpenFilter[] =
+    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.tif|Windows Bitmaps|*.bmp|"
+    "Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|Targa TGAs|*.tga|JPEG|*.jpg|"
+    "TIFF|*.tif|";
+
+HWND CreateMdiClient(HWND frame, HMENU windowMenu) {
+  CLIENTCREATESTRUCT ccs;
+  ccs.hWindowMenu = windowMenu;
+  ccs.idFirstChild = 100;
+  return CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0,
+                         0, 0, 0, frame, nullptr, g_hInstance, &ccs);
+}
+
+LRESULT ForwardToChildren(HWND mdiClient, HWND target, UINT msg, WPARAM wParam,
+                          LPARAM lParam) {
+  if (target == reinterpret_cast<HWND>(-1)) {
+    for (HWND c = GetWindow(mdiClient, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      SendMessageA(c, msg, wParam, lParam);
+    return 0;
+  }
+  if (!target) {
+    target = reinterpret_cast<HWND>(SendMessageA(mdiClient, WM_MDIGETACTIVE, 0, 0));
+    if (!target) return 0;
+  }
+  return SendMessageA(target, msg, wParam, lParam);
+}
+
+LRESULT ForwardToActiveChild(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ForwardToChildren(g_hwndMdiClient, nullptr, msg, wParam, lParam);
+}
+
+HWND CreateImageChild(LPCSTR className, LPCSTR title, LPARAM param) {
+  MDICREATESTRUCTA mcs;
+  mcs.szClass = className;
+  mcs.szTitle = title;
+  mcs.hOwner = g_hInstance;
+  mcs.x = g_nextChildX;
+  mcs.y = g_nextChildY;
+  mcs.cx = 320;
+  mcs.cy = 240;
+  mcs.style = WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  mcs.lParam = param;
+  g_nextChildX += 8;
+  g_nextChildY += 8;
+  return reinterpret_cast<HWND>(
+      SendMessageA(g_hwndMdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+}
+
+static void OpenImageFile() {
+  HBITMAP bitmap = nullptr, thumbnail = nullptr;
+  HPALETTE palette = nullptr;
+  if (FileNameDialog(0, g_szFilePath, g_szInitialDir, "Viewer", kOpenFilter, g_hwndFrame) != 1)
+    return;
+  HWND child = CreateImageChild(CHILD_CLASS, PathAfterBackslash(g_szFilePath), 0);
+  if (!child) return;
+  ReaderCode code = ReaderCodeFromPath(g_szFilePath);
+  g_hwndPaletteOwner = child;
+  if (ImageReader reader = ReaderForCode(code))
+    bitmap = reader(g_szFilePath, &palette, &thumbnail);
+  SetWindowLongA(child, WORD_BITMAP, reinterpret_cast<LONG>(bitmap));
+  SetWindowLongA(child, WORD_THUMBNAIL, reinterpret_cast<LONG>(thumbnail));
+  SetWindowLongA(child, WORD_PALETTE, reinterpret_cast<LONG>(palette));
+  SetFocus(child);
+  SizeChildToImage(child);
+}
+
+static INT_PTR CALLBACK AboutDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_INITDIALOG: return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dlg, LOWORD(wParam));
+        return TRUE;
+      }
+      return FALSE;
+    default: return FALSE;
+  }
+}
+
+void OnFrameCommand(HWND frame, int id, HWND control, UINT code) {
+  HWND active = reinterpret_cast<HWND>(SendMessageA(g_hwndMdiClient, WM_MDIGETACTIVE, 0, 0));
+  switch (id) {
+    case CMD_EXIT: PostMessageA(frame, WM_CLOSE, 0, 0); break;
+    case CMD_CLOSE:
+      if (active) PostMessageA(active, WM_CLOSE, 0, 0);
+      break;
+    case CMD_OPEN: OpenImageFile(); break;
+    case CMD_HALFTONE:
+      g_bHalftone ^= 1;
+      CheckMenuItem(GetMenu(frame), CMD_HALFTONE,
+                    MF_BYCOMMAND | (g_bHalftone ? MF_CHECKED : MF_UNCHECKED));
+      break;
+    case CMD_ABOUT:
+      DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ABOUT), frame, AboutDlgProc, 0);
+      break;
+    case CMD_TILE:
+    case CMD_CASCADE:
+    case CMD_ARRANGE: SendMessageA(g_hwndMdiClient, id, 0, 0); break;
+    default:
+      ForwardToActiveChild(WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+  }
+}
+
+void OnFrameInitMenuPopup(HWND frame, HMENU popup, UINT position, BOOL systemMenu) {
+  if (!systemMenu)
+    ForwardToActiveChild(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(position, 0));
+}
+
+void OnFrameSize(HWND frame, UINT type, int width, int height) {
+  MoveWindow(g_hwndMdiClient, 0, 0, width, height, TRUE);
+}
+
+LRESULT CALLBACK FrameWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE: {
+      // The list of open children goes at the end of the last popup.
+      HMENU bar = GetMenu(hwnd);
+      g_hwndMdiClient = CreateMdiClient(hwnd, GetSubMenu(bar, GetMenuItemCount(bar) - 1));
+      break;
+    }
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SIZE:
+      OnFrameSize(hwnd, static_cast<UINT>(wParam), static_cast<short>(LOWORD(lParam)),
+                  static_cast<short>(HIWORD(lParam)));
+      break;
+    case WM_COMMAND:
+      OnFrameCommand(hwnd, LOWORD(wParam), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+      break;
+    case WM_INITMENUPOPUP:
+      OnFrameInitMenuPopup(hwnd, reinterpret_cast<HMENU>(wParam), LOWORD(lParam),
+                           HIWORD(lParam));
+      break;
+    case WM_QUERYNEWPALETTE:
+      return ForwardToChildren(g_hwndMdiClient, nullptr, msg, wParam, lParam);
+    case WM_PALETTECHANGED:
+      ForwardToChildren(g_hwndMdiClient, reinterpret_cast<HWND>(-1), msg, wParam, lParam);
+      break;
+  }
+  return DefFrameProcA(hwnd, g_hwndMdiClient, msg, wParam, lParam);
+}

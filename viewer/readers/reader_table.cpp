@@ -1,0 +1,8 @@
+// The reader each reader code calls. A code without a reader leaves the child empty.
+#include "readers.h"
+
+ImageReader ReaderForCode(ReaderCode code) {
+  switch (code) {
+    default: return nullptr;
+  }
+}
