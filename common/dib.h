@@ -30,3 +30,10 @@ HPALETTE PaletteFromDib(const BITMAPINFOHEADER* dib);
 
 // Entry i of the viewer's fixed palette for images without colour table.
 void FixedPaletteEntry(int i, BYTE* red, BYTE* green, BYTE* blue);
+
+// Where the pixel rows of a packed record start: after the header, the masks of a
+// BI_BITFIELDS record and the colour table.
+inline BYTE* DibPixels(BITMAPINFOHEADER* header) {
+  return reinterpret_cast<BYTE*>(header) + DibTableOffset(header) +
+         sizeof(RGBQUAD) * DibTableSize(header);
+}

@@ -379,17 +379,31 @@ class Session:
         sys.exit(128 + signum)
 
     def _start_xvfb(self):
-        n = _free_display()
+        # Several sessions may start at once (parallel test runs): a display number another
+        # one took first makes our Xvfb exit, and we try the next.
         w, h = self.size
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx%d" % (w, h, self.depth),
-             "-nolisten", "tcp", "-noreset"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.display = ":%d" % n
-        wait_until(lambda: os.path.exists("/tmp/.X11-unix/X%d" % n) or self.xvfb.poll() is not None,
-                   10, "Xvfb to start")
-        if self.xvfb.poll() is not None:
-            raise HarnessError("Xvfb failed to start on :%d" % n)
+        for attempt in range(20):
+            n = _free_display()
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx%d" % (w, h, self.depth),
+                 "-nolisten", "tcp", "-noreset"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.display = ":%d" % n
+            try:
+                wait_until(lambda: self.xvfb.poll() is not None or self._display_answers(),
+                           10, "Xvfb to start")
+            except HarnessError:
+                self.xvfb.kill()
+                self.xvfb.wait()
+                continue
+            if self.xvfb.poll() is None:
+                return
+            time.sleep(0.05 * (attempt + 1))
+        raise HarnessError("Xvfb could not be started")
+
+    def _display_answers(self):
+        return subprocess.run(["xdpyinfo", "-display", self.display], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
 
     def _ensure_prefix(self):
         marker = os.path.join(self.prefix, ".xqv-ready")
