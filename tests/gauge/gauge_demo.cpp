@@ -9,6 +9,7 @@
 namespace {
 
 const int kFiles = 100;
+bool g_bClosing = false;  // Close was pressed: a run in progress stops
 
 void ShowProgress(HWND dlg, int done) {
   SendDlgItemMessageA(dlg, IDC_DEMO_GAUGE, UM_SETPOS, done, 0);
@@ -38,11 +39,11 @@ void PumpFor(HWND dlg, DWORD ms) {
 void RunToTheEnd(HWND dlg) {
   EnableWindow(GetDlgItem(dlg, IDC_DEMO_STEP), FALSE);
   EnableWindow(GetDlgItem(dlg, IDC_DEMO_RUN), FALSE);
-  for (int done = Done(dlg) + 1; done <= kFiles && IsWindow(dlg); ++done) {
+  for (int done = Done(dlg) + 1; done <= kFiles && !g_bClosing; ++done) {
     ShowProgress(dlg, done);
     PumpFor(dlg, 15);
   }
-  if (IsWindow(dlg)) {
+  if (!g_bClosing) {
     EnableWindow(GetDlgItem(dlg, IDC_DEMO_STEP), TRUE);
     EnableWindow(GetDlgItem(dlg, IDC_DEMO_RUN), TRUE);
   }
@@ -65,6 +66,7 @@ INT_PTR CALLBACK DemoDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
           RunToTheEnd(dlg);
           return TRUE;
         case IDCANCEL:
+          g_bClosing = true;
           EndDialog(dlg, 0);
           return TRUE;
       }
