@@ -157,4 +157,11 @@ std::string Hex(COLORREF c) {
   return b;
 }
 
+int ScreenBits() {
+  HDC screen = GetDC(nullptr);
+  int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+  ReleaseDC(nullptr, screen);
+  return bits;
+}
+
 }  // namespace gaugetest

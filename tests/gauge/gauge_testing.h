@@ -66,4 +66,7 @@ HFONT CreatePlainFont(int height, const char* face);
 
 std::string Hex(COLORREF c);
 
+// Bits per pixel of the screen: the pictures are compared exactly, which needs 24 or more.
+int ScreenBits();
+
 }  // namespace gaugetest

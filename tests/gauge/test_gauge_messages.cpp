@@ -89,6 +89,7 @@ class GaugeMessages : public ::testing::Test {
     g_received.clear();
     g_rangeAnswer = g_positionAnswer = -1;
     g_fontAnswer = nullptr;
+    ASSERT_GE(ScreenBits(), 24) << "pixels are compared exactly: run at 24 bits";
     ASSERT_NE(nullptr, dll_.module()) << "gauge.dll did not load: " << GetLastError();
     host_ = CreateHostWindow(300, 60);
     ASSERT_NE(nullptr, host_);

@@ -18,6 +18,7 @@ using Font = std::unique_ptr<std::remove_pointer<HFONT>::type, FontDeleter>;
 class GaugePaint : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_GE(ScreenBits(), 24) << "pixels are compared exactly: run at 24 bits";
     ASSERT_NE(nullptr, dll_.module()) << "gauge.dll did not load: " << GetLastError();
     host_ = CreateHostWindow(440, 90);
     ASSERT_NE(nullptr, host_);
