@@ -3,6 +3,8 @@
 
 ImageReader ReaderForCode(ReaderCode code) {
   switch (code) {
+    case READER_BMP: return ReadBmpFile;
+    case READER_DIB: return ReadDibFile;
     default: return nullptr;
   }
 }
