@@ -52,7 +52,7 @@ typedef struct {
   DWORD pid;         /* required process id, or 0 */
   int visibleOnly;
   HWND found;
-} FindSpec;
+} WindowQuery;
 
 static int TitleMatches(const char* want, const char* have) {
   if (!want) return 1;
@@ -61,45 +61,45 @@ static int TitleMatches(const char* want, const char* have) {
 }
 
 static BOOL CALLBACK FindProc(HWND hwnd, LPARAM lp) {
-  FindSpec* spec = (FindSpec*)lp;
+  WindowQuery* query = (WindowQuery*)lp;
   char cls[256], title[512];
   DWORD pid = 0;
-  if (spec->visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
-  if (spec->owner && GetWindow(hwnd, GW_OWNER) != spec->owner) return TRUE;
+  if (query->visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
+  if (query->owner && GetWindow(hwnd, GW_OWNER) != query->owner) return TRUE;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (spec->pid && pid != spec->pid) return TRUE;
+  if (query->pid && pid != query->pid) return TRUE;
   GetClassNameA(hwnd, cls, sizeof cls);
-  if (spec->cls && strcmp(spec->cls, cls) != 0) return TRUE;
+  if (query->cls && strcmp(query->cls, cls) != 0) return TRUE;
   GetWindowTextA(hwnd, title, sizeof title);
-  if (!TitleMatches(spec->title, title)) return TRUE;
-  spec->found = hwnd;
+  if (!TitleMatches(query->title, title)) return TRUE;
+  query->found = hwnd;
   return FALSE;
 }
 
 /* find key=value...: class, title, owner, pid, visible (default 1), timeout (ms). */
 static void CmdFind(int n, char** f) {
-  FindSpec spec;
+  WindowQuery query;
   DWORD timeout = 5000, start;
   int i;
-  memset(&spec, 0, sizeof spec);
-  spec.visibleOnly = 1;
+  memset(&query, 0, sizeof query);
+  query.visibleOnly = 1;
   for (i = 1; i < n; ++i) {
     char* eq = strchr(f[i], '=');
     if (!eq) continue;
     *eq++ = 0;
-    if (!strcmp(f[i], "class")) spec.cls = eq;
-    else if (!strcmp(f[i], "title")) spec.title = eq;
-    else if (!strcmp(f[i], "owner")) spec.owner = (HWND)(ULONG_PTR)Num(eq);
-    else if (!strcmp(f[i], "pid")) spec.pid = Num(eq);
-    else if (!strcmp(f[i], "visible")) spec.visibleOnly = atoi(eq);
+    if (!strcmp(f[i], "class")) query.cls = eq;
+    else if (!strcmp(f[i], "title")) query.title = eq;
+    else if (!strcmp(f[i], "owner")) query.owner = (HWND)(ULONG_PTR)Num(eq);
+    else if (!strcmp(f[i], "pid")) query.pid = Num(eq);
+    else if (!strcmp(f[i], "visible")) query.visibleOnly = atoi(eq);
     else if (!strcmp(f[i], "timeout")) timeout = Num(eq);
   }
   start = GetTickCount();
   for (;;) {
-    spec.found = NULL;
-    EnumWindows(FindProc, (LPARAM)&spec);
-    if (spec.found) {
-      Reply("ok\t%lu", (unsigned long)(ULONG_PTR)spec.found);
+    query.found = NULL;
+    EnumWindows(FindProc, (LPARAM)&query);
+    if (query.found) {
+      Reply("ok\t%lu", (unsigned long)(ULONG_PTR)query.found);
       return;
     }
     if (GetTickCount() - start >= timeout) break;
