@@ -1,0 +1,25 @@
+"""Runs the parts of a folder (scripts/demo.d, scripts/bench.d) in name order inside one Wine
+session: each part is a Python file defining run(session, out_dir)."""
+import importlib.util
+import os
+import sys
+
+top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(top, "tests", "harness"))
+import winharness  # noqa: E402
+
+
+def run_parts(parts_dir, out, wanted=(), banner="=="):
+    session = winharness.Session(os.path.join(top, "build", "win"))
+    session.start()
+    try:
+        for name in sorted(os.listdir(parts_dir)):
+            if not name.endswith(".py") or (wanted and not any(w in name for w in wanted)):
+                continue
+            found = importlib.util.spec_from_file_location(name[:-3], os.path.join(parts_dir, name))
+            part = importlib.util.module_from_spec(found)
+            found.loader.exec_module(part)
+            print(banner, name[:-3])
+            part.run(session, out)
+    finally:
+        session.close()
