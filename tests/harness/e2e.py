@@ -106,6 +106,18 @@ class Viewer:
         self.sync()
         return self.w.capture_client(child)
 
+    def capture_visible_child(self, child):
+        """The part of the child's client area that the MDI client does not clip (children
+        step down and right, so later ones reach past its edges), from the client's top-left
+        corner."""
+        self.sync()
+        c, m = self.w.info(child).client, self.w.info(self.client).client
+        w = min(c[2], m[2]) - c[0]
+        h = min(c[3], m[3]) - c[1]
+        if w <= 0 or h <= 0:
+            raise HarnessError("child %r is outside the MDI client" % child)
+        return self.w.capture(c[0], c[1], w, h)
+
     def exit(self, timeout=20):
         self.w.command(self.frame, 1001)
         return self.proc.wait(timeout)
