@@ -65,31 +65,40 @@ void JpegPutRow(const BYTE* samples, int components, LONG n) {
   }
 }
 
-// The decode proper, once the header has been read: one reusable row from the library's
-// image pool, one scanline per call.
+// The decode proper, once the header has been read. Colour rows come out of the library in
+// the record's own blue-green-red order straight into their place; grey and CMYK rows go
+// through one reusable row from the library's image pool and JpegPutRow.
 static void DecodeJpegRows(jpeg_decompress_struct* info) {
   jpeg_start_decompress(info);
-  JDIMENSION rowLength = info->output_width * JDIMENSION(info->output_components);
-  JSAMPARRAY row = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
-                                               rowLength, 1);
-  while (info->output_scanline < info->output_height) {
-    jpeg_read_scanlines(info, row, 1);
-    JpegPutRow(row[0], info->output_components, LONG(info->output_scanline) - 1);
+  const ReaderState& s = g_readerState;
+  if (info->out_color_space == JCS_EXT_BGR) {
+    while (info->output_scanline < info->output_height) {
+      JSAMPROW row = s.pixels + size_t(s.height - 1 - LONG(info->output_scanline)) * size_t(s.stride);
+      jpeg_read_scanlines(info, &row, 1);
+    }
+  } else {
+    JDIMENSION rowLength = info->output_width * JDIMENSION(info->output_components);
+    JSAMPARRAY row = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info),
+                                                 JPOOL_IMAGE, rowLength, 1);
+    while (info->output_scanline < info->output_height) {
+      jpeg_read_scanlines(info, row, 1);
+      JpegPutRow(row[0], info->output_components, LONG(info->output_scanline) - 1);
+    }
   }
   jpeg_finish_decompress(info);
 }
 
-// The pixel layouts JpegPutRow knows, and the record's dimensions, must agree with what the
+// The pixel layouts the decode knows, and the record's dimensions, must agree with what the
 // library is going to deliver; anything else is refused before a row is written.
 static bool JpegOutputFitsRecord(const jpeg_decompress_struct* info) {
   int components;
   switch (info->out_color_space) {
     case JCS_GRAYSCALE: components = 1; break;
-    case JCS_RGB: components = 3; break;
+    case JCS_EXT_BGR: components = 3; break;
     case JCS_CMYK: components = 4; break;
     default: return false;
   }
-  return info->num_components >= 1 && info->out_color_components == components &&
+  return info->out_color_components == components && info->output_width == info->image_width &&
          LONG(info->image_width) == g_readerState.width &&
          LONG(info->image_height) == g_readerState.height && g_readerState.pixels;
 }
@@ -117,6 +126,8 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
     g_readerState.width = LONG(info.image_width);
     g_readerState.height = LONG(info.image_height);
   } else {
+    // The same colour conversion as the default RGB output, in the record's byte order.
+    if (info.out_color_space == JCS_RGB) info.out_color_space = JCS_EXT_BGR;
     // Computes out_color_components for the check without starting the decode.
     jpeg_calc_output_dimensions(&info);
     if (JpegOutputFitsRecord(&info))
@@ -152,7 +163,9 @@ BITMAPINFOHEADER* LoadJpegDib(LPCSTR path, HPALETTE* palette) {
   *palette = PaletteFromDib(dib);
 
   BYTE* pixels = reinterpret_cast<BYTE*>(dib + 1);
-  memset(pixels, 0, area);
+  // A successful pass writes every pixel of every row, so only the padding needs zeroing.
+  for (LONG y = 0; y < s.height; ++y)
+    memset(pixels + size_t(y) * stride + size_t(s.width) * 3, 0, stride - size_t(s.width) * 3);
   s.pixels = pixels;
   int ok = DecodeJpeg(path, FALSE);
   s.pixels = nullptr;  // the block is about to change hands or be freed

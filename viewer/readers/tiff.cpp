@@ -26,11 +26,12 @@ void TiffPutRow(const DWORD* raster, LONG n) {
   const ReaderState& s = g_readerState;
   if (n < 0 || n >= s.height || !s.pixels) return;
   BYTE* out = s.pixels + size_t(s.height - 1 - n) * size_t(s.stride);
-  const BYTE* in = reinterpret_cast<const BYTE*>(raster);
-  for (LONG x = 0; x < s.width; ++x, out += 3, in += 4) {
-    out[0] = in[2];
-    out[1] = in[1];
-    out[2] = in[0];
+  // Each value holds red in its low byte, then green, blue and alpha (dropped).
+  for (LONG x = 0; x < s.width; ++x, out += 3) {
+    DWORD v = raster[x];
+    out[0] = BYTE(v >> 16);
+    out[1] = BYTE(v >> 8);
+    out[2] = BYTE(v);
   }
 }
 
@@ -100,7 +101,9 @@ BITMAPINFOHEADER* LoadTiffDib(LPCSTR path, HPALETTE* palette) {
   *palette = PaletteFromDib(dib);
 
   BYTE* pixels = reinterpret_cast<BYTE*>(dib + 1);
-  memset(pixels, 0, area);
+  // A successful pass writes every pixel of every row, so only the padding needs zeroing.
+  for (LONG y = 0; y < s.height; ++y)
+    memset(pixels + size_t(y) * stride + size_t(s.width) * 3, 0, stride - size_t(s.width) * 3);
   s.pixels = pixels;
   int ok = DecodeTiff(path, FALSE);
   s.pixels = nullptr;  // the block is about to change hands or be freed
