@@ -160,5 +160,30 @@ class TiffInViewerTest(WineTestCase):
         self.assert_shown_as_libtiff_converts("lzw.tif")
 
 
+class TiffOnPaletteDisplayTest(WineTestCase):
+    """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
+    halftone palette: the image still opens at its size, shows more than one colour and
+    leaves no message."""
+    depth = 8
+
+    def test_files_open_at_their_size_through_the_halftone_reduction(self):
+        listing = subprocess.run([host_tool("tests/tiff/make_tiff_samples"), self.data],
+                                 stdout=subprocess.PIPE, check=True, text=True).stdout
+        sizes = {f[0]: (int(f[1]), int(f[2])) for f in (l.split() for l in listing.splitlines())}
+        viewer = Viewer(self.session)
+        try:
+            for name in ("rgb_topleft.tif", "palette.tif", "bilevel.tif"):
+                with self.subTest(name):
+                    child = viewer.open(os.path.join(self.data, name))
+                    self.assertEqual(sizes[name][1], self.wctl.info(child).client_size[1])
+                    shown = viewer.capture_visible_child(child).crop((0, 0) + sizes[name])
+                    self.assertGreater(len(set(shown.getdata())), 1, "%s is not blank" % name)
+                    self.assertEqual([], viewer.message_boxes())
+            self.assertEqual(0, viewer.exit())
+        finally:
+            if viewer.proc.running():
+                viewer.kill()
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
