@@ -86,9 +86,17 @@ class JpegInViewerTest(WineTestCase):
         diff = first_difference(shown.crop((0, 0, w, h)), reference.crop((0, 0, w, h)))
         self.assertIsNone(diff, name)
 
-    def assert_empty_child(self, name):
+    def assert_empty_child(self, name, keeps_palette=False):
+        """An empty child: no bitmap, no thumbnail, and a palette only where the header
+        pass succeeded before the decode failed (the child owns it then)."""
         child = self.open_child(name)
         self.assertEqual(0, self.wctl.info(child).client_size[1], "%s leaves an empty child" % name)
+        bitmap, thumbnail, palette = self.viewer.words(child)
+        self.assertEqual((0, 0), (bitmap, thumbnail))
+        if keeps_palette:
+            self.assertEqual(5, self.wctl.object_type(child, palette), "the palette (OBJ_PAL)")
+        else:
+            self.assertEqual(0, palette)
 
     def test_generated_files_of_every_kind_show_as_djpeg_decodes_them(self):
         # baseline (4:2:0 and 4:4:4), progressive, restart markers, grey, CMYK, YCCK, width 7,
@@ -126,7 +134,7 @@ class JpegInViewerTest(WineTestCase):
             self.data_file(name, content)
         for name in list(files) + ["testorig12.jpg"]:
             with self.subTest(name):
-                self.assert_empty_child(name)
+                self.assert_empty_child(name, keeps_palette=name == "noquant.jpg")
                 self.viewer.close_all()
 
     def test_damaged_files_neither_crash_nor_hang_the_viewer(self):

@@ -93,9 +93,17 @@ class TiffInViewerTest(WineTestCase):
         self.assertIsNone(diff, name)
         return shown.crop((0, 0, w, h))
 
-    def assert_empty_child(self, name):
+    def assert_empty_child(self, name, keeps_palette=False):
+        """An empty child: no bitmap, no thumbnail, and a palette only where the header
+        pass succeeded before the decode failed (the child owns it then)."""
         child = self.open_child(name)
         self.assertEqual(0, self.wctl.info(child).client_size[1], "%s leaves an empty child" % name)
+        bitmap, thumbnail, palette = self.viewer.words(child)
+        self.assertEqual((0, 0), (bitmap, thumbnail))
+        if keeps_palette:
+            self.assertEqual(5, self.wctl.object_type(child, palette), "the palette (OBJ_PAL)")
+        else:
+            self.assertEqual(0, palette)
 
     def test_generated_files_of_every_layout_show_as_libtiff_converts_them(self):
         # Both orientations, palette, bilevel (plain and G4), grey 8 and 16 bits, RGB 8 and
@@ -132,7 +140,7 @@ class TiffInViewerTest(WineTestCase):
                     self.path("lib-float64.tif"))
         for name in ("float32.tif", "lib-float64.tif", "picture.tif", "empty.tif", "notes.tif"):
             with self.subTest(name):
-                self.assert_empty_child(name)
+                self.assert_empty_child(name, keeps_palette=name.startswith(("float", "lib-float")))
                 self.viewer.close_all()
 
     def test_damaged_files_neither_crash_nor_hang_the_viewer(self):
