@@ -108,7 +108,9 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
   FILE* file = fopen(path, "rb");
   if (!file) return 0;
 
+  // Zeroed, so that a jump out of the object's own creation finds nothing to destroy.
   jpeg_decompress_struct info;
+  memset(&info, 0, sizeof info);
   JpegErrorRecord error;
   info.err = jpeg_std_error(&error.manager);
   error.manager.error_exit = JpegErrorExit;
@@ -180,6 +182,7 @@ BITMAPINFOHEADER* LoadJpegDib(LPCSTR path, HPALETTE* palette) {
 static int EncodeJpeg(FILE* file, BYTE* line, int width, int height, int quality,
                       const BYTE* pixels) {
   jpeg_compress_struct info;
+  memset(&info, 0, sizeof info);
   JpegErrorRecord error;
   info.err = jpeg_std_error(&error.manager);
   error.manager.error_exit = JpegErrorExit;
