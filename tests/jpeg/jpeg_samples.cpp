@@ -31,7 +31,7 @@ namespace {
 
 enum SampleKind { kColour, kGrey, kCmyk, kYcck };
 
-struct SampleSpec {
+struct SampleRecipe {
   const char* name;
   int width, height;
   SampleKind kind;
@@ -42,7 +42,7 @@ struct SampleSpec {
   long cutAt;       // keep only the first cutAt bytes, 0 to keep all
 };
 
-const SampleSpec kSamples[] = {
+const SampleRecipe kSamples[] = {
     {"baseline.jpg", 97, 61, kColour, 85, false, 0, true, 0},
     {"baseline444.jpg", 64, 48, kColour, 95, false, 0, false, 0},
     {"progressive.jpg", 120, 80, kColour, 80, true, 0, true, 0},
@@ -69,11 +69,11 @@ void RgbToInvertedCmyk(const unsigned char* rgb, unsigned char* cmyk) {
   cmyk[3] = (unsigned char)(255 - k);
 }
 
-bool WriteSample(const std::string& path, const SampleSpec& spec) {
-  std::vector<unsigned char> rgb = DrawTestPicture(spec.width, spec.height);
-  int components = spec.kind == kGrey ? 1 : spec.kind == kColour ? 3 : 4;
-  std::vector<unsigned char> samples(size_t(spec.width) * spec.height * components);
-  for (size_t i = 0; i < size_t(spec.width) * spec.height; ++i) {
+bool WriteSample(const std::string& path, const SampleRecipe& recipe) {
+  std::vector<unsigned char> rgb = DrawTestPicture(recipe.width, recipe.height);
+  int components = recipe.kind == kGrey ? 1 : recipe.kind == kColour ? 3 : 4;
+  std::vector<unsigned char> samples(size_t(recipe.width) * recipe.height * components);
+  for (size_t i = 0; i < size_t(recipe.width) * recipe.height; ++i) {
     const unsigned char* p = &rgb[i * 3];
     if (components == 1)
       samples[i] = (unsigned char)((p[0] * 77 + p[1] * 150 + p[2] * 29) >> 8);
@@ -90,32 +90,32 @@ bool WriteSample(const std::string& path, const SampleSpec& spec) {
   info.err = jpeg_std_error(&err);  // a library error here ends the test program: fine
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, f);
-  info.image_width = spec.width;
-  info.image_height = spec.height;
+  info.image_width = recipe.width;
+  info.image_height = recipe.height;
   info.input_components = components;
   info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&info);
-  if (spec.kind == kYcck) jpeg_set_colorspace(&info, JCS_YCCK);
-  jpeg_set_quality(&info, spec.quality, TRUE);
-  if (!spec.subsample)
+  if (recipe.kind == kYcck) jpeg_set_colorspace(&info, JCS_YCCK);
+  jpeg_set_quality(&info, recipe.quality, TRUE);
+  if (!recipe.subsample)
     for (int c = 0; c < info.num_components; ++c)
       info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-  if (spec.progressive) jpeg_simple_progression(&info);
-  info.restart_in_rows = spec.restartRows;
+  if (recipe.progressive) jpeg_simple_progression(&info);
+  info.restart_in_rows = recipe.restartRows;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = &samples[size_t(info.next_scanline) * spec.width * components];
+    JSAMPROW row = &samples[size_t(info.next_scanline) * recipe.width * components];
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
   if (fclose(f) != 0) return false;
 
-  if (spec.cutAt > 0) {
+  if (recipe.cutAt > 0) {
     std::vector<unsigned char> bytes;
     f = fopen(path.c_str(), "rb");
     if (!f) return false;
-    bytes.resize(size_t(spec.cutAt));
+    bytes.resize(size_t(recipe.cutAt));
     bytes.resize(fread(bytes.data(), 1, bytes.size(), f));
     fclose(f);
     f = fopen(path.c_str(), "wb");
@@ -130,9 +130,9 @@ bool WriteSample(const std::string& path, const SampleSpec& spec) {
 
 std::vector<JpegSample> WriteJpegSamples(const std::string& folder) {
   std::vector<JpegSample> written;
-  for (const SampleSpec& spec : kSamples) {
-    if (!WriteSample(folder + "/" + spec.name, spec)) return {};
-    written.push_back({spec.name, spec.width, spec.height});
+  for (const SampleRecipe& recipe : kSamples) {
+    if (!WriteSample(folder + "/" + recipe.name, recipe)) return {};
+    written.push_back({recipe.name, recipe.width, recipe.height});
   }
   return written;
 }

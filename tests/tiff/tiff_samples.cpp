@@ -32,7 +32,7 @@ std::vector<uint8_t> Picture(int w, int h) {
 enum Layout { kRgb, kRgba, kRgbaAssociated, kGrey, kGrey16, kRgb16, kBilevel, kPalette,
               kFloat, kYcbcrJpeg, kSeparate };
 
-struct Spec {
+struct Recipe {
   const char* name;
   int width, height;
   Layout layout;
@@ -43,7 +43,7 @@ struct Spec {
   bool readable;
 };
 
-const Spec kSpecs[] = {
+const Recipe kRecipes[] = {
     {"rgb_topleft.tif", 61, 43, kRgb, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
     {"rgb_botleft.tif", 61, 43, kRgb, COMPRESSION_NONE, ORIENTATION_BOTLEFT, 0, 1, true},
     {"width3.tif", 3, 4, kRgb, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
@@ -67,7 +67,7 @@ const Spec kSpecs[] = {
 };
 
 // One stored row (file row `row`, in the file's own order) of the sample's samples.
-std::vector<uint8_t> StoredRow(const Spec& s, const std::vector<uint8_t>& pic, int row, int page) {
+std::vector<uint8_t> StoredRow(const Recipe& s, const std::vector<uint8_t>& pic, int row, int page) {
   int y = s.orientation == ORIENTATION_BOTLEFT ? s.height - 1 - row : row;
   const uint8_t* src = &pic[size_t(y) * s.width * 4];
   std::vector<uint8_t> out;
@@ -105,7 +105,7 @@ std::vector<uint8_t> StoredRow(const Spec& s, const std::vector<uint8_t>& pic, i
   return out;
 }
 
-void SetFields(TIFF* t, const Spec& s) {
+void SetFields(TIFF* t, const Recipe& s) {
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(s.width));
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(s.height));
   TIFFSetField(t, TIFFTAG_ORIENTATION, s.orientation);
@@ -159,7 +159,7 @@ void SetFields(TIFF* t, const Spec& s) {
   }
 }
 
-bool WriteTiled(TIFF* t, const Spec& s, const std::vector<uint8_t>& pic) {
+bool WriteTiled(TIFF* t, const Recipe& s, const std::vector<uint8_t>& pic) {
   const int bpp = 3;
   std::vector<uint8_t> tile(size_t(s.tile) * s.tile * bpp);
   for (int ty = 0; ty < s.height; ty += s.tile) {
@@ -176,7 +176,7 @@ bool WriteTiled(TIFF* t, const Spec& s, const std::vector<uint8_t>& pic) {
   return true;
 }
 
-bool WritePage(TIFF* t, const Spec& s, const std::vector<uint8_t>& pic, int page) {
+bool WritePage(TIFF* t, const Recipe& s, const std::vector<uint8_t>& pic, int page) {
   SetFields(t, s);
   if (s.pages > 1) {
     TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
@@ -205,7 +205,7 @@ bool WritePage(TIFF* t, const Spec& s, const std::vector<uint8_t>& pic, int page
 
 std::vector<TiffSample> WriteTiffSamples(const std::string& folder) {
   std::vector<TiffSample> written;
-  for (const Spec& s : kSpecs) {
+  for (const Recipe& s : kRecipes) {
     std::string path = folder + "/" + s.name;
     TIFF* t = TIFFOpen(path.c_str(), "w");
     if (!t) return {};
@@ -222,7 +222,7 @@ std::vector<TiffSample> WriteTiffSamples(const std::string& folder) {
 bool WriteLargeDeflateTiff(const std::string& path, int width, int height) {
   TIFF* t = TIFFOpen(path.c_str(), "w");
   if (!t) return false;
-  Spec s = {"", width, height, kRgb, COMPRESSION_ADOBE_DEFLATE, ORIENTATION_TOPLEFT, 0, 1, true};
+  Recipe s = {"", width, height, kRgb, COMPRESSION_ADOBE_DEFLATE, ORIENTATION_TOPLEFT, 0, 1, true};
   SetFields(t, s);
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(16));
   std::vector<uint8_t> row(size_t(width) * 3);
