@@ -79,6 +79,20 @@ class Viewer:
         self.w.command(self.frame, cmd_id)
         self.sync()
 
+    def close_all(self, timeout=10):
+        """File, Close until no child is left."""
+        for child in self.children():
+            self.command(1003)
+            wait_until(lambda: not self.w.exists(child.hwnd), timeout, "a child to close")
+
+    def message_boxes(self):
+        """Dialogs (message boxes and the like) that the viewer has up right now."""
+        return [win for win in self.w.windows() if win.cls == "#32770" and win.pid == self.frame_pid]
+
+    @property
+    def frame_pid(self):
+        return self.w.info(self.frame).pid
+
     def active_child(self):
         return self.w.send(self.client, 0x0229)  # WM_MDIGETACTIVE
 
@@ -91,6 +105,18 @@ class Viewer:
     def capture_child(self, child):
         self.sync()
         return self.w.capture_client(child)
+
+    def capture_visible_child(self, child):
+        """The part of the child's client area that the MDI client does not clip (children
+        step down and right, so later ones reach past its edges), from the client's top-left
+        corner."""
+        self.sync()
+        c, m = self.w.info(child).client, self.w.info(self.client).client
+        w = min(c[2], m[2]) - c[0]
+        h = min(c[3], m[3]) - c[1]
+        if w <= 0 or h <= 0:
+            raise HarnessError("child %r is outside the MDI client" % child)
+        return self.w.capture(c[0], c[1], w, h)
 
     def words(self, child):
         """The child's image window words: (bitmap, thumbnail, palette) handles."""
@@ -128,3 +154,28 @@ class Viewer:
 
     def kill(self):
         self.proc.kill()
+
+
+def first_difference(shown, reference):
+    """None when the two PIL images have the same size and pixels; else a description of
+    the first pixel that differs (expected vs got)."""
+    if shown.size != reference.size:
+        return "size: expected %r, got %r" % (reference.size, shown.size)
+    a, b = shown.convert("RGB").tobytes(), reference.convert("RGB").tobytes()
+    if a == b:
+        return None
+    width = reference.size[0]
+    for i in range(0, len(a), 3):
+        if a[i:i + 3] != b[i:i + 3]:
+            n = i // 3
+            return "pixel (%d,%d): expected %r, got %r" % (n % width, n // width,
+                                                           tuple(b[i:i + 3]), tuple(a[i:i + 3]))
+    return None
+
+
+def host_tool(name):
+    """A helper program of the host build (build/host beside the Windows build)."""
+    path = os.path.join(SOURCE, "build", "host", name)
+    if not os.access(path, os.X_OK):
+        raise HarnessError("host tool %s is missing: run scripts/build" % path)
+    return path

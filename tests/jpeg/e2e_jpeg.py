@@ -1,0 +1,190 @@
+"""JPEG files opened in the real viewer on Wine through its Open dialog, checked on the screen
+(24 bits) against djpeg's decoding of the same files by the same library version: generated
+files of every kind, the library's own test images, files that cannot be decoded and damaged
+files."""
+import io
+import os
+import random
+import shutil
+import subprocess
+import unittest
+
+from PIL import Image
+
+import e2e
+from e2e import Viewer, WineTestCase, first_difference, host_tool
+
+SOURCE_JPEG_IMAGES = os.path.join(e2e.SOURCE, "build", "cache", "src", "libjpeg-turbo",
+                                  "unpacked", "testimages")
+
+
+def djpeg(path):
+    """djpeg's default decode as an RGB PIL image (grey output widened to RGB)."""
+    run = subprocess.run(["djpeg", "-pnm", path], stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, check=False)
+    # Exit status 2 means warnings only (a file cut short); the output is what counts.
+    if run.returncode not in (0, 2) or not run.stdout:
+        raise AssertionError("djpeg could not decode %s" % path)
+    return Image.open(io.BytesIO(run.stdout)).convert("RGB")
+
+
+def without_quant_tables(data):
+    """The file with its DQT segments removed: the header still reads, the decode fails."""
+    out, i = bytearray(data[:2]), 2
+    while i + 4 <= len(data) and data[i] == 0xFF and data[i + 1] != 0xDA:
+        length = 2 + (data[i + 2] << 8 | data[i + 3])
+        if data[i + 1] != 0xDB:
+            out += data[i:i + length]
+        i += length
+    return bytes(out + data[i:])
+
+
+class JpegInViewerTest(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        listing = subprocess.run([host_tool("tests/jpeg/make_jpeg_samples"), cls.data],
+                                 stdout=subprocess.PIPE, check=True, text=True).stdout
+        cls.samples = [line.split()[0] for line in listing.splitlines()]
+        for name in ("testorig.jpg", "testimgint.jpg", "testimgari.jpg", "testorig12.jpg"):
+            shutil.copy(os.path.join(SOURCE_JPEG_IMAGES, name), cls.data)
+
+    def setUp(self):
+        # A fresh viewer per test: children step down and right with every open.
+        self.viewer = Viewer(self.session)
+        self.addCleanup(self._stop)
+
+    def _stop(self):
+        try:
+            if self.viewer.proc.running():
+                self.assertEqual(0, self.viewer.exit(), "the viewer exits normally")
+        finally:
+            if self.viewer.proc.running():
+                self.viewer.kill()
+
+    def path(self, name):
+        return os.path.join(self.data, name)
+
+    def open_child(self, name):
+        child = self.viewer.open(self.path(name))
+        self.assertEqual(name, self.wctl.info(child).title)
+        self.assertEqual([], self.viewer.message_boxes(), "no message on any path")
+        return child
+
+    def open_and_capture(self, name):
+        child = self.open_child(name)
+        return child, self.viewer.capture_visible_child(child)
+
+    def assert_shown_as_djpeg_decodes(self, name):
+        reference = djpeg(self.path(name))
+        child, shown = self.open_and_capture(name)
+        # The child is sized to the image; a larger image is compared where it is visible.
+        w = min(shown.size[0], reference.size[0])
+        h = min(shown.size[1], reference.size[1])
+        self.assertGreater(w * h, 0, "nothing of %s is shown" % name)
+        self.assertEqual((w, h), reference.size, "the whole of %s is visible" % name)
+        diff = first_difference(shown.crop((0, 0, w, h)), reference.crop((0, 0, w, h)))
+        self.assertIsNone(diff, name)
+
+    def assert_empty_child(self, name, keeps_palette=False):
+        """An empty child: no bitmap, no thumbnail, and a palette only where the header
+        pass succeeded before the decode failed (the child owns it then)."""
+        child = self.open_child(name)
+        self.assertEqual(0, self.wctl.info(child).client_size[1], "%s leaves an empty child" % name)
+        bitmap, thumbnail, palette = self.viewer.words(child)
+        self.assertEqual((0, 0), (bitmap, thumbnail))
+        if keeps_palette:
+            self.assertEqual(5, self.wctl.object_type(child, palette), "the palette (OBJ_PAL)")
+        else:
+            self.assertEqual(0, palette)
+
+    def test_generated_files_of_every_kind_show_as_djpeg_decodes_them(self):
+        # baseline (4:2:0 and 4:4:4), progressive, restart markers, grey, CMYK, YCCK, width 7,
+        # and two files cut short in their compressed data.
+        self.assertGreaterEqual(len(self.samples), 10)
+        for name in self.samples:
+            with self.subTest(name):
+                self.assert_shown_as_djpeg_decodes(name)
+                self.viewer.close_all()
+
+    def test_library_test_images_show_as_djpeg_decodes_them(self):
+        for name in ("testorig.jpg", "testimgint.jpg", "testimgari.jpg"):
+            with self.subTest(name):
+                self.assert_shown_as_djpeg_decodes(name)
+                self.viewer.close_all()
+
+    def test_red_area_shows_red_at_the_top_left(self):
+        _, shown = self.open_and_capture("baseline444.jpg")
+        r, g, b = shown.getpixel((3, 3))
+        self.assertTrue(r > 235 and g < 20 and b < 20, "expected red, got %r" % ((r, g, b),))
+        r, g, b = shown.getpixel((64 - 2, 48 - 2))
+        self.assertTrue(r > 200 and g > 200, "the gradient's bright corner at the bottom right")
+
+    def test_files_that_cannot_be_decoded_leave_an_empty_child_and_no_message(self):
+        with open(self.path("baseline.jpg"), "rb") as f:
+            baseline = f.read()
+        files = {
+            "picture.jpg": b"GIF89a\x01\x00\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01"
+                           b"\x00\x00\x02\x02D\x01\x00;",
+            "empty.jpg": b"",
+            "notes.jpg": b"plain text, not a picture\n" * 10,
+            "noquant.jpg": without_quant_tables(baseline),
+        }
+        for name, content in files.items():
+            self.data_file(name, content)
+        for name in list(files) + ["testorig12.jpg"]:
+            with self.subTest(name):
+                self.assert_empty_child(name, keeps_palette=name == "noquant.jpg")
+                self.viewer.close_all()
+
+    def test_damaged_files_neither_crash_nor_hang_the_viewer(self):
+        rng = random.Random(5)
+        names = []
+        for source in ("baseline.jpg", "progressive.jpg", "restart.jpg", "cmyk.jpg", "grey.jpg"):
+            with open(self.path(source), "rb") as f:
+                data = bytearray(f.read())
+            for k in range(3):
+                damaged = bytearray(data)
+                for _ in range(8):
+                    damaged[rng.randrange(2, len(damaged))] = rng.randrange(256)
+                if k == 2:
+                    damaged = damaged[:rng.randrange(20, len(damaged))]
+                name = "damaged-%s-%d.jpg" % (source[:-4], k)
+                self.data_file(name, bytes(damaged))
+                names.append(name)
+        for name in names:
+            with self.subTest(name):
+                self.viewer.open(self.path(name))
+                self.assertTrue(self.viewer.proc.running(), "the viewer survived %s" % name)
+                self.assertEqual([], self.viewer.message_boxes())
+            self.viewer.close_all()
+        self.assert_shown_as_djpeg_decodes("baseline.jpg")
+
+
+class JpegOnPaletteDisplayTest(WineTestCase):
+    """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
+    halftone palette: the image still opens at its size, shows more than one colour and
+    leaves no message."""
+    depth = 8
+
+    def test_files_open_at_their_size_through_the_halftone_reduction(self):
+        listing = subprocess.run([host_tool("tests/jpeg/make_jpeg_samples"), self.data],
+                                 stdout=subprocess.PIPE, check=True, text=True).stdout
+        sizes = {f[0]: (int(f[1]), int(f[2])) for f in (l.split() for l in listing.splitlines())}
+        viewer = Viewer(self.session)
+        try:
+            for name in ("baseline.jpg", "grey.jpg", "cmyk.jpg"):
+                with self.subTest(name):
+                    child = viewer.open(os.path.join(self.data, name))
+                    self.assertEqual(sizes[name][1], self.wctl.info(child).client_size[1])
+                    shown = viewer.capture_visible_child(child).crop((0, 0) + sizes[name])
+                    self.assertGreater(len(set(shown.getdata())), 1, "%s is not blank" % name)
+                    self.assertEqual([], viewer.message_boxes())
+            self.assertEqual(0, viewer.exit())
+        finally:
+            if viewer.proc.running():
+                viewer.kill()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,427 @@
+// The JPEG reader and writer on the host: records decoded by our reader against djpeg's
+// output for generated files and the library's own test images, the record's layout, the
+// refusals and failure paths, and the writer read back by djpeg.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "checked_size.h"
+#include "dib.h"
+#include "jpeg_samples.h"
+#include "readers/jpeg.h"
+#include "readers/reader_state.h"
+
+namespace {
+
+// A decoded picture as a reference tool wrote it: rows from the top, red, green, blue.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+};
+
+// djpeg's default decode (the same options our reader leaves alone) as binary PNM.
+bool RunDjpeg(const std::string& path, Picture* out) {
+  std::string cmd = "djpeg -pnm '" + path + "' 2>/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return false;
+  std::vector<unsigned char> data;
+  unsigned char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) data.insert(data.end(), buf, buf + n);
+  pclose(p);  // djpeg exits with 2 after a warning (a cut-off file); the output counts
+  int maxval = 0, used = 0;
+  char magic[3] = {};
+  if (data.size() < 2 || sscanf(reinterpret_cast<const char*>(data.data()), "%2s %d %d %d%n",
+                                magic, &out->width, &out->height, &maxval, &used) != 4)
+    return false;
+  int channels = strcmp(magic, "P6") == 0 ? 3 : strcmp(magic, "P5") == 0 ? 1 : 0;
+  size_t pixels = size_t(out->width) * out->height;
+  if (!channels || maxval != 255 || data.size() < used + 1 + pixels * channels) return false;
+  const unsigned char* src = data.data() + used + 1;
+  out->rgb.resize(pixels * 3);
+  for (size_t i = 0; i < pixels; ++i)
+    for (int c = 0; c < 3; ++c) out->rgb[i * 3 + c] = src[i * channels + (channels == 3 ? c : 0)];
+  return true;
+}
+
+std::string SourceJpegImage(const char* name) {
+  return std::string(XQV_SOURCE_JPEG) + "/testimages/" + name;
+}
+
+class JpegTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/jpegtest-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    dir_ = tmpl;
+    palettesBefore_ = HostLivePaletteCount();
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(0, system(cmd.c_str()));
+  }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Write(const std::string& name, const std::vector<unsigned char>& bytes) {
+    std::ofstream f(Path(name), std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return Path(name);
+  }
+  static std::vector<unsigned char> ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
+  }
+  // Loads the file; the palette slot's content is handed to the caller through *palette.
+  BITMAPINFOHEADER* Load(const std::string& path, HPALETTE* palette) {
+    *palette = nullptr;
+    return LoadJpegDib(path.c_str(), palette);
+  }
+
+  std::string dir_;
+  int palettesBefore_ = 0;
+};
+
+// Every pixel of the record equals the reference, and every row's padding is 0.
+::testing::AssertionResult RecordMatches(const BITMAPINFOHEADER* dib, const Picture& ref) {
+  if (dib->biWidth != ref.width || dib->biHeight != ref.height)
+    return ::testing::AssertionFailure() << "size: expected " << ref.width << "x" << ref.height
+                                         << ", got " << dib->biWidth << "x" << dib->biHeight;
+  size_t stride = (size_t(ref.width) * 3 + 3) / 4 * 4;
+  const unsigned char* rows = reinterpret_cast<const unsigned char*>(dib + 1);
+  for (int y = 0; y < ref.height; ++y) {
+    const unsigned char* row = rows + size_t(ref.height - 1 - y) * stride;
+    for (int x = 0; x < ref.width; ++x) {
+      const unsigned char* want = &ref.rgb[(size_t(y) * ref.width + x) * 3];
+      const unsigned char* got = row + x * 3;
+      if (got[0] != want[2] || got[1] != want[1] || got[2] != want[0])
+        return ::testing::AssertionFailure()
+               << "pixel (" << x << "," << y << "): expected rgb " << int(want[0]) << ","
+               << int(want[1]) << "," << int(want[2]) << ", got " << int(got[2]) << ","
+               << int(got[1]) << "," << int(got[0]);
+    }
+    for (size_t b = size_t(ref.width) * 3; b < stride; ++b)
+      if (row[b] != 0)
+        return ::testing::AssertionFailure() << "row " << y << " padding byte " << b << " is "
+                                             << int(row[b]);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(JpegTest, GeneratedFilesOfEveryKindMatchDjpegExactly) {
+  std::vector<JpegSample> samples = WriteJpegSamples(dir_);
+  ASSERT_FALSE(samples.empty());
+  for (const JpegSample& s : samples) {
+    SCOPED_TRACE(s.name);
+    Picture ref;
+    ASSERT_TRUE(RunDjpeg(Path(s.name), &ref));
+    HPALETTE palette;
+    BITMAPINFOHEADER* dib = Load(Path(s.name), &palette);
+    ASSERT_NE(nullptr, dib);
+    EXPECT_TRUE(RecordMatches(dib, ref));
+    EXPECT_EQ(s.width, dib->biWidth);
+    LocalFree(dib);
+    DeleteObject(palette);
+  }
+}
+
+TEST_F(JpegTest, LibraryTestImagesMatchDjpegExactly) {
+  for (const char* name : {"testorig.jpg", "testimgint.jpg", "testimgari.jpg"}) {
+    SCOPED_TRACE(name);
+    Picture ref;
+    ASSERT_TRUE(RunDjpeg(SourceJpegImage(name), &ref));
+    HPALETTE palette;
+    BITMAPINFOHEADER* dib = Load(SourceJpegImage(name), &palette);
+    ASSERT_NE(nullptr, dib);
+    EXPECT_TRUE(RecordMatches(dib, ref));
+    LocalFree(dib);
+    DeleteObject(palette);
+  }
+}
+
+TEST_F(JpegTest, RecordIsA24BitBottomUpDibWithTheFixedPalette) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("width7.jpg"), &palette);
+  ASSERT_NE(nullptr, dib);
+  EXPECT_EQ(40u, dib->biSize);
+  EXPECT_EQ(7, dib->biWidth);
+  EXPECT_EQ(5, dib->biHeight);
+  EXPECT_EQ(1, dib->biPlanes);
+  EXPECT_EQ(24, dib->biBitCount);
+  EXPECT_EQ(DWORD(BI_RGB), dib->biCompression);
+  EXPECT_EQ(24u * 5, dib->biSizeImage) << "a width of 7 makes rows of 24 bytes";
+  EXPECT_EQ(0u, dib->biClrUsed);
+  EXPECT_EQ(0u, dib->biClrImportant);
+  EXPECT_EQ(0, dib->biXPelsPerMeter);
+  EXPECT_EQ(24, g_readerState.stride);
+  ASSERT_NE(nullptr, palette);
+  PALETTEENTRY last;
+  ASSERT_EQ(1u, GetPaletteEntries(palette, 255, 1, &last));
+  EXPECT_EQ(224, last.peRed);
+  EXPECT_EQ(224, last.peGreen);
+  EXPECT_EQ(192, last.peBlue);
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST_F(JpegTest, RedBlockAtTheTopLeftLandsInTheLastMemoryRowAsRed) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("baseline444.jpg"), &palette);
+  ASSERT_NE(nullptr, dib);
+  size_t stride = (size_t(dib->biWidth) * 3 + 3) / 4 * 4;
+  const unsigned char* top = reinterpret_cast<unsigned char*>(dib + 1) + stride * (dib->biHeight - 1);
+  const unsigned char* px = top + 3 * 3;  // (3, 0), inside the red block
+  EXPECT_LT(px[0], 20) << "blue";
+  EXPECT_LT(px[1], 20) << "green";
+  EXPECT_GT(px[2], 235) << "red";
+  const unsigned char* bottom = reinterpret_cast<unsigned char*>(dib + 1);
+  EXPECT_GT(bottom[3 * (dib->biWidth - 2) + 2], 200) << "the gradient's bright red corner";
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST_F(JpegTest, GreyAndCmykFilesBecomeRgbWithoutReadingPastTheirRows) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  for (const char* name : {"grey.jpg", "cmyk.jpg", "ycck.jpg"}) {
+    SCOPED_TRACE(name);
+    HPALETTE palette;
+    BITMAPINFOHEADER* dib = Load(Path(name), &palette);
+    ASSERT_NE(nullptr, dib);
+    const unsigned char* p = reinterpret_cast<unsigned char*>(dib + 1);
+    size_t stride = (size_t(dib->biWidth) * 3 + 3) / 4 * 4;
+    const unsigned char* red = p + stride * (dib->biHeight - 1) + 3 * 2;
+    if (strcmp(name, "grey.jpg") == 0) {
+      EXPECT_EQ(red[0], red[1]);
+      EXPECT_EQ(red[1], red[2]);
+    } else {
+      EXPECT_GT(red[2], 200) << "red in the red block";
+      EXPECT_LT(red[0], 60) << "no blue in the red block";
+    }
+    LocalFree(dib);
+    DeleteObject(palette);
+  }
+}
+
+TEST(JpegInkConversion, InvertedCmykEqualsDjpegsRoundedProductForEveryPair) {
+  // Writes one pixel per ink/black pair and reads the conversion back from a record.
+  BYTE row[4 * 256];
+  std::vector<BYTE> pixels(((256 * 3 + 3) / 4) * 4);
+  g_readerState = {256, 1, LONG(pixels.size()), pixels.data()};
+  for (int k = 0; k < 256; ++k) {
+    for (int c = 0; c < 256; ++c) {
+      row[4 * c] = BYTE(c);
+      row[4 * c + 1] = BYTE(255 - c);
+      row[4 * c + 2] = BYTE(c / 2);
+      row[4 * c + 3] = BYTE(k);
+    }
+    JpegPutRow(row, 4, 0);
+    for (int c = 0; c < 256; ++c) {
+      auto ref = [&](int ink) { return int(double(ink) * double(k) / 255.0 + 0.5); };
+      ASSERT_EQ(ref(c), pixels[3 * c + 2]) << "c=" << c << " k=" << k;
+      ASSERT_EQ(ref(255 - c), pixels[3 * c + 1]) << "m=" << 255 - c << " k=" << k;
+      ASSERT_EQ(ref(c / 2), pixels[3 * c]) << "y=" << c / 2 << " k=" << k;
+    }
+  }
+  g_readerState = {};
+}
+
+TEST(JpegRowPlacement, RowZeroIsTheLastMemoryRowAndRowsOutsideTheImageAreIgnored) {
+  std::vector<BYTE> pixels(3 * 8, 0xEE);  // width 2: stride 8, 3 rows
+  g_readerState = {2, 3, 8, pixels.data()};
+  const BYTE rgb[6] = {1, 2, 3, 4, 5, 6};
+  JpegPutRow(rgb, 3, 0);
+  const BYTE expectTop[6] = {3, 2, 1, 6, 5, 4};
+  EXPECT_EQ(0, memcmp(&pixels[16], expectTop, 6));
+  EXPECT_EQ(0xEE, pixels[22]) << "padding is left as it was";
+  const BYTE grey[2] = {9, 200};
+  JpegPutRow(grey, 1, 2);
+  const BYTE expectBottom[6] = {9, 9, 9, 200, 200, 200};
+  EXPECT_EQ(0, memcmp(&pixels[0], expectBottom, 6));
+  std::vector<BYTE> before = pixels;
+  JpegPutRow(rgb, 3, 3);
+  JpegPutRow(rgb, 3, -1);
+  EXPECT_EQ(before, pixels);
+  g_readerState = {};
+}
+
+TEST_F(JpegTest, FilesThatAreNotJpegsGiveNoRecordAndNoPalette) {
+  const std::vector<unsigned char> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0,
+                                          ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 'D', 1, 0, ';'};
+  const std::vector<unsigned char> soiOnly = {0xFF, 0xD8};
+  struct Case { const char* what; std::string path; } cases[] = {
+      {"a GIF named .jpg", Write("picture.jpg", gif)},
+      {"an empty file", Write("empty.jpg", {})},
+      {"a start marker and nothing else", Write("soi.jpg", soiOnly)},
+      {"a missing file", Path("missing.jpg")},
+      {"12-bit samples this build cannot decode", SourceJpegImage("testorig12.jpg")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HPALETTE palette;
+    EXPECT_EQ(nullptr, Load(c.path, &palette));
+    EXPECT_EQ(nullptr, palette);
+  }
+  EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
+}
+
+// The baseline sample with its quantization tables taken out: the header reads, the
+// decode stops with a library error.
+std::vector<unsigned char> WithoutQuantTables(const std::vector<unsigned char>& jpeg) {
+  std::vector<unsigned char> out(jpeg.begin(), jpeg.begin() + 2);
+  size_t i = 2;
+  while (i + 4 <= jpeg.size() && jpeg[i] == 0xFF) {
+    unsigned marker = jpeg[i + 1];
+    size_t len = size_t(jpeg[i + 2]) << 8 | jpeg[i + 3];
+    if (marker == 0xDA) break;
+    if (marker != 0xDB) out.insert(out.end(), jpeg.begin() + i, jpeg.begin() + i + 2 + len);
+    i += 2 + len;
+  }
+  out.insert(out.end(), jpeg.begin() + i, jpeg.end());
+  return out;
+}
+
+TEST_F(JpegTest, LibraryErrorDuringDecodeFreesTheRecordAndLeavesThePaletteToTheCaller) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  std::string broken = Write("noquant.jpg", WithoutQuantTables(ReadAll(Path("baseline.jpg"))));
+  EXPECT_EQ(1, DecodeJpeg(broken.c_str(), TRUE)) << "the header alone is fine";
+  HPALETTE palette;
+  EXPECT_EQ(nullptr, Load(broken, &palette));
+  ASSERT_NE(nullptr, palette) << "the palette made after the header pass stays in the slot";
+  EXPECT_EQ(palettesBefore_ + 1, HostLivePaletteCount());
+  DeleteObject(palette);
+  // The same reader goes on working after the jump.
+  BITMAPINFOHEADER* dib = Load(Path("baseline.jpg"), &palette);
+  ASSERT_NE(nullptr, dib);
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST_F(JpegTest, FileCutShortOpensWithWhatTheLibraryDelivers) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("truncated.jpg"), &palette);
+  ASSERT_NE(nullptr, dib);
+  EXPECT_EQ(160, dib->biWidth);
+  EXPECT_EQ(120, dib->biHeight);
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST_F(JpegTest, RecordTooLargeToRepresentIsRefusedWithoutAPalette) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  size_t saved = g_maxImageBytes;
+  g_maxImageBytes = 1000;  // below baseline.jpg's 97 x 61 x 3 bytes
+  HPALETTE palette;
+  EXPECT_EQ(nullptr, Load(Path("baseline.jpg"), &palette));
+  g_maxImageBytes = saved;
+  EXPECT_EQ(nullptr, palette);
+}
+
+TEST_F(JpegTest, FailedRecordAllocationGivesNullAndNoPalette) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  HostFailLocalAllocAfter(0);
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("baseline.jpg"), &palette);
+  HostFailLocalAllocAfter(-1);
+  EXPECT_EQ(nullptr, dib);
+  EXPECT_EQ(nullptr, palette);
+}
+
+// Four-byte source pixels: byte 0 ignored, then red, green, blue.
+std::vector<BYTE> Xrgb(const std::vector<unsigned char>& rgb) {
+  std::vector<BYTE> out;
+  for (size_t i = 0; i < rgb.size(); i += 3) {
+    out.push_back(0x5A);
+    out.insert(out.end(), rgb.begin() + i, rgb.begin() + i + 3);
+  }
+  return out;
+}
+
+TEST_F(JpegTest, WrittenTwoPixelRedBlueImageReadsBackRedThenBlue) {
+  const BYTE source[8] = {0, 255, 0, 0, 0, 0, 0, 255};
+  ASSERT_EQ(1, WriteJpegFile(Path("rb.jpg").c_str(), 2, 1, 75, source));
+  std::vector<unsigned char> bytes = ReadAll(Path("rb.jpg"));
+  ASSERT_GT(bytes.size(), 4u);
+  bool baselineFrame = false;
+  for (size_t i = 0; i + 1 < bytes.size(); ++i) baselineFrame |= bytes[i] == 0xFF && bytes[i + 1] == 0xC0;
+  EXPECT_TRUE(baselineFrame) << "a baseline (SOF0) frame";
+  Picture back;
+  ASSERT_TRUE(RunDjpeg(Path("rb.jpg"), &back));
+  ASSERT_EQ(2, back.width);
+  ASSERT_EQ(1, back.height);
+  const int want[6] = {255, 0, 0, 0, 0, 255};
+  for (int i = 0; i < 6; ++i)
+    EXPECT_NEAR(want[i], back.rgb[i], 12) << "sample " << i;
+}
+
+double Psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+  return 10 * std::log10(255.0 * 255.0 / (sum / double(a.size())));
+}
+
+TEST_F(JpegTest, WrittenGradientReadsBackWithinAPsnrBound) {
+  const int w = 203, h = 117;
+  std::vector<unsigned char> rgb;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int v : {x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2)})
+        rgb.push_back((unsigned char)v);
+  std::vector<BYTE> source = Xrgb(rgb);
+  for (int quality : {50, 90}) {
+    SCOPED_TRACE(quality);
+    ASSERT_EQ(1, WriteJpegFile(Path("pic.jpg").c_str(), w, h, quality, source.data()));
+    Picture back;
+    ASSERT_TRUE(RunDjpeg(Path("pic.jpg"), &back));
+    ASSERT_EQ(w, back.width);
+    ASSERT_EQ(h, back.height);
+    double psnr = Psnr(rgb, back.rgb);
+    RecordProperty("psnr_q" + std::to_string(quality), std::to_string(psnr));
+    EXPECT_GT(psnr, quality == 90 ? 46.0 : 40.0);
+    // And our own reader agrees with djpeg on what was written.
+    HPALETTE palette;
+    BITMAPINFOHEADER* dib = Load(Path("pic.jpg"), &palette);
+    ASSERT_NE(nullptr, dib);
+    EXPECT_TRUE(RecordMatches(dib, back));
+    LocalFree(dib);
+    DeleteObject(palette);
+  }
+}
+
+TEST_F(JpegTest, WriterFailsWithoutLeavingAFileWhereItCannotCreateOne) {
+  const BYTE source[8] = {0, 255, 0, 0, 0, 0, 0, 255};
+  std::string path = Path("no-such-folder/out.jpg");
+  EXPECT_EQ(0, WriteJpegFile(path.c_str(), 2, 1, 75, source));
+  struct stat st;
+  EXPECT_NE(0, stat(path.c_str(), &st));
+}
+
+TEST_F(JpegTest, WriterRefusesEmptySizesWithoutTouchingAnExistingFile) {
+  const BYTE source[8] = {0, 255, 0, 0, 0, 0, 0, 255};
+  std::string path = Write("keep.jpg", {1, 2, 3});
+  EXPECT_EQ(0, WriteJpegFile(path.c_str(), 0, 1, 75, source));
+  EXPECT_EQ(0, WriteJpegFile(path.c_str(), 2, 0, 75, source));
+  EXPECT_EQ(0, WriteJpegFile(path.c_str(), 70000, 1, 75, source));
+  EXPECT_EQ(3u, ReadAll(path).size());
+}
+
+TEST_F(JpegTest, WriterClampsTheQualityToTheLibrarysRange) {
+  std::vector<BYTE> source = Xrgb(DrawTestPicture(16, 16));
+  ASSERT_EQ(1, WriteJpegFile(Path("q0.jpg").c_str(), 16, 16, 0, source.data()));
+  ASSERT_EQ(1, WriteJpegFile(Path("q1.jpg").c_str(), 16, 16, 1, source.data()));
+  ASSERT_EQ(1, WriteJpegFile(Path("q500.jpg").c_str(), 16, 16, 500, source.data()));
+  ASSERT_EQ(1, WriteJpegFile(Path("q100.jpg").c_str(), 16, 16, 100, source.data()));
+  EXPECT_EQ(ReadAll(Path("q1.jpg")), ReadAll(Path("q0.jpg")));
+  EXPECT_EQ(ReadAll(Path("q100.jpg")), ReadAll(Path("q500.jpg")));
+}
+
+}  // namespace

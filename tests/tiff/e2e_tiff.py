@@ -1,0 +1,197 @@
+"""TIFF files opened in the real viewer on Wine through its Open dialog, checked on the screen
+(24 bits) against libtiff's own RGBA conversion (tiff2rgba): generated files of every layout
+and compression, libtiff's own test images, files it cannot convert, files that are not
+TIFFs and damaged files."""
+import os
+import random
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from PIL import Image
+
+import e2e
+from e2e import Viewer, WineTestCase, first_difference, host_tool
+
+SOURCE_TIFF_IMAGES = os.path.join(e2e.SOURCE, "build", "cache", "src", "tiff", "unpacked",
+                                  "test", "images")
+
+# libtiff's test images worth showing (all that its RGBA interface converts), stored under
+# the viewer's ".tif" extension.
+LIBRARY_IMAGES = [
+    "minisblack-1c-8b.tiff", "minisblack-1c-16b.tiff", "minisblack-2c-8b-alpha.tiff",
+    "miniswhite-1c-1b.tiff", "palette-1c-1b.tiff", "palette-1c-4b.tiff", "palette-1c-8b.tiff",
+    "rgb-3c-8b.tiff", "rgb-3c-16b.tiff", "quad-lzw-compat.tiff", "quad-tile.jpg.tiff",
+    "deflate-last-strip-extra-data.tiff", "ojpeg_chewey_subsamp21_multi_strip.tiff",
+    "ojpeg_zackthecat_subsamp22_single_strip.tiff", "ojpeg_single_strip_no_rowsperstrip.tiff",
+    "testfax4.tiff", "logluv-3c-16b.tiff", "test_ifd_loop_to_self.tif",
+]
+
+
+def tiff2rgba(path):
+    """libtiff's conversion of the first image, alpha dropped, as an RGB PIL image."""
+    fd, out = tempfile.mkstemp(suffix=".tif")
+    os.close(fd)
+    try:
+        subprocess.run(["tiff2rgba", "-c", "none", "-n", path, out], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with Image.open(out) as im:
+            return im.convert("RGB")
+    finally:
+        os.unlink(out)
+
+
+def library_name(name):
+    return "lib-" + name.replace(".tiff", "").replace(".tif", "") + ".tif"
+
+
+class TiffInViewerTest(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        listing = subprocess.run([host_tool("tests/tiff/make_tiff_samples"), cls.data],
+                                 stdout=subprocess.PIPE, check=True, text=True).stdout
+        cls.samples = [(f[0], f[3] == "1") for f in (line.split() for line in listing.splitlines())]
+        for name in LIBRARY_IMAGES:
+            shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, name),
+                        os.path.join(cls.data, library_name(name)))
+
+    def setUp(self):
+        # A fresh viewer per test: children step down and right with every open.
+        self.viewer = Viewer(self.session)
+        self.addCleanup(self._stop)
+
+    def _stop(self):
+        try:
+            if self.viewer.proc.running():
+                self.assertEqual(0, self.viewer.exit(), "the viewer exits normally")
+        finally:
+            if self.viewer.proc.running():
+                self.viewer.kill()
+
+    def path(self, name):
+        return os.path.join(self.data, name)
+
+    def open_child(self, name):
+        child = self.viewer.open(self.path(name))
+        self.assertEqual(name, self.wctl.info(child).title)
+        self.assertEqual([], self.viewer.message_boxes(), "no message on any path")
+        return child
+
+    def assert_shown_as_libtiff_converts(self, name):
+        reference = tiff2rgba(self.path(name))
+        shown = self.viewer.capture_visible_child(self.open_child(name))
+        # The child is sized to the image; a larger image is compared where it is visible,
+        # and narrow ones sit in a child as wide as a captioned window must be.
+        w = min(shown.size[0], reference.size[0])
+        h = min(shown.size[1], reference.size[1])
+        self.assertGreater(w * h, 0, "nothing of %s is shown" % name)
+        self.assertGreaterEqual(w * h, min(reference.size[0] * reference.size[1], 200 * 200),
+                                "enough of %s is visible to compare" % name)
+        diff = first_difference(shown.crop((0, 0, w, h)), reference.crop((0, 0, w, h)))
+        self.assertIsNone(diff, name)
+        return shown.crop((0, 0, w, h))
+
+    def assert_empty_child(self, name, keeps_palette=False):
+        """An empty child: no bitmap, no thumbnail, and a palette only where the header
+        pass succeeded before the decode failed (the child owns it then)."""
+        child = self.open_child(name)
+        self.assertEqual(0, self.wctl.info(child).client_size[1], "%s leaves an empty child" % name)
+        bitmap, thumbnail, palette = self.viewer.words(child)
+        self.assertEqual((0, 0), (bitmap, thumbnail))
+        if keeps_palette:
+            self.assertEqual(5, self.wctl.object_type(child, palette), "the palette (OBJ_PAL)")
+        else:
+            self.assertEqual(0, palette)
+
+    def test_generated_files_of_every_layout_show_as_libtiff_converts_them(self):
+        # Both orientations, palette, bilevel (plain and G4), grey 8 and 16 bits, RGB 8 and
+        # 16 bits, RGBA with unassociated and associated alpha, three pages, deflate, LZW,
+        # PackBits, JPEG, tiles, separate planes.
+        readable = [name for name, ok in self.samples if ok]
+        self.assertGreaterEqual(len(readable), 18)
+        for name in readable:
+            with self.subTest(name):
+                self.assert_shown_as_libtiff_converts(name)
+                self.viewer.close_all()
+
+    def test_library_test_images_show_as_libtiff_converts_them(self):
+        for name in LIBRARY_IMAGES:
+            with self.subTest(name):
+                self.assert_shown_as_libtiff_converts(library_name(name))
+                self.viewer.close_all()
+
+    def test_both_orientations_show_upright_and_identical(self):
+        top = self.assert_shown_as_libtiff_converts("rgb_topleft.tif")
+        bottom = self.assert_shown_as_libtiff_converts("rgb_botleft.tif")
+        self.assertIsNone(first_difference(bottom, top))
+        self.assertEqual((255, 0, 0), top.getpixel((2, 2)), "red block at the top left")
+
+    def test_first_of_several_pages_is_shown(self):
+        shown = self.assert_shown_as_libtiff_converts("pages.tif")
+        self.assertEqual((255, 0, 0), shown.getpixel((2, 2)), "page 1's red, not page 2's blue")
+
+    def test_float_samples_and_files_that_are_not_tiffs_leave_an_empty_child(self):
+        self.data_file("picture.tif", b"GIF89a\x01\x00\x01\x00\x00\x00\x00;")
+        self.data_file("empty.tif", b"")
+        self.data_file("notes.tif", b"plain text, not a picture\n" * 10)
+        shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, "test_float64_predictor2_le_lzw.tif"),
+                    self.path("lib-float64.tif"))
+        for name in ("float32.tif", "lib-float64.tif", "picture.tif", "empty.tif", "notes.tif"):
+            with self.subTest(name):
+                self.assert_empty_child(name, keeps_palette=name.startswith(("float", "lib-float")))
+                self.viewer.close_all()
+
+    def test_damaged_files_neither_crash_nor_hang_the_viewer(self):
+        rng = random.Random(6)
+        names = []
+        for source in ("lzw.tif", "deflate.tif", "jpeg.tif", "tiled.tif", "palette.tif",
+                       "bilevel_g4.tif"):
+            with open(self.path(source), "rb") as f:
+                data = bytearray(f.read())
+            for k in range(3):
+                damaged = bytearray(data)
+                for _ in range(6):
+                    damaged[rng.randrange(0, len(damaged))] = rng.randrange(256)
+                if k == 2:
+                    damaged = damaged[:rng.randrange(8, len(damaged))]
+                name = "damaged-%s-%d.tif" % (source[:-4], k)
+                self.data_file(name, bytes(damaged))
+                names.append(name)
+        for name in names:
+            with self.subTest(name):
+                self.viewer.open(self.path(name))
+                self.assertTrue(self.viewer.proc.running(), "the viewer survived %s" % name)
+                self.assertEqual([], self.viewer.message_boxes())
+            self.viewer.close_all()
+        self.assert_shown_as_libtiff_converts("lzw.tif")
+
+
+class TiffOnPaletteDisplayTest(WineTestCase):
+    """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
+    halftone palette: the image still opens at its size, shows more than one colour and
+    leaves no message."""
+    depth = 8
+
+    def test_files_open_at_their_size_through_the_halftone_reduction(self):
+        listing = subprocess.run([host_tool("tests/tiff/make_tiff_samples"), self.data],
+                                 stdout=subprocess.PIPE, check=True, text=True).stdout
+        sizes = {f[0]: (int(f[1]), int(f[2])) for f in (l.split() for l in listing.splitlines())}
+        viewer = Viewer(self.session)
+        try:
+            for name in ("rgb_topleft.tif", "palette.tif", "bilevel.tif"):
+                with self.subTest(name):
+                    child = viewer.open(os.path.join(self.data, name))
+                    self.assertEqual(sizes[name][1], self.wctl.info(child).client_size[1])
+                    shown = viewer.capture_visible_child(child).crop((0, 0) + sizes[name])
+                    self.assertGreater(len(set(shown.getdata())), 1, "%s is not blank" % name)
+                    self.assertEqual([], viewer.message_boxes())
+            self.assertEqual(0, viewer.exit())
+        finally:
+            if viewer.proc.running():
+                viewer.kill()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

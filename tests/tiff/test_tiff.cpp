@@ -1,0 +1,317 @@
+// The TIFF reader on the host: records against tiff2rgba's conversion for generated files of
+// every layout and for libtiff's own test images, orientation, layout of the record, and the
+// refusals and failure paths.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <tiffio.h>
+
+#include "checked_size.h"
+#include "dib.h"
+#include "readers/reader_state.h"
+#include "readers/tiff.h"
+#include "tiff_samples.h"
+
+namespace {
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;  // rows from the top
+};
+
+void Silent(const char*, const char*, va_list) {}
+
+// libtiff's own conversion, by its tool: tiff2rgba without alpha, uncompressed, read back
+// as plain 8-bit RGB scanlines.
+bool RunTiff2rgba(const std::string& path, const std::string& scratch, Picture* out) {
+  std::string cmd = "tiff2rgba -c none -n '" + path + "' '" + scratch + "' 2>/dev/null";
+  if (system(cmd.c_str()) != 0) return false;
+  TIFFErrorHandler oldError = TIFFSetErrorHandler(Silent);
+  TIFF* t = TIFFOpen(scratch.c_str(), "r");
+  TIFFSetErrorHandler(oldError);
+  if (!t) return false;
+  uint32_t w = 0, h = 0;
+  uint16_t spp = 0, bits = 0;
+  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
+  bool ok = spp == 3 && bits == 8 && size_t(TIFFScanlineSize(t)) == size_t(w) * 3;
+  out->width = int(w);
+  out->height = int(h);
+  out->rgb.assign(size_t(w) * h * 3, 0);
+  for (uint32_t y = 0; ok && y < h; ++y)
+    ok = TIFFReadScanline(t, &out->rgb[size_t(y) * w * 3], y, 0) == 1;
+  TIFFClose(t);
+  return ok;
+}
+
+::testing::AssertionResult RecordMatches(const BITMAPINFOHEADER* dib, const Picture& ref) {
+  if (dib->biWidth != ref.width || dib->biHeight != ref.height)
+    return ::testing::AssertionFailure() << "size: expected " << ref.width << "x" << ref.height
+                                         << ", got " << dib->biWidth << "x" << dib->biHeight;
+  size_t stride = (size_t(ref.width) * 3 + 3) / 4 * 4;
+  const unsigned char* rows = reinterpret_cast<const unsigned char*>(dib + 1);
+  for (int y = 0; y < ref.height; ++y) {
+    const unsigned char* row = rows + size_t(ref.height - 1 - y) * stride;
+    for (int x = 0; x < ref.width; ++x) {
+      const unsigned char* want = &ref.rgb[(size_t(y) * ref.width + x) * 3];
+      const unsigned char* got = row + x * 3;
+      if (got[0] != want[2] || got[1] != want[1] || got[2] != want[0])
+        return ::testing::AssertionFailure()
+               << "pixel (" << x << "," << y << "): expected rgb " << int(want[0]) << ","
+               << int(want[1]) << "," << int(want[2]) << ", got " << int(got[2]) << ","
+               << int(got[1]) << "," << int(got[0]);
+    }
+    for (size_t b = size_t(ref.width) * 3; b < stride; ++b)
+      if (row[b] != 0)
+        return ::testing::AssertionFailure() << "row " << y << " padding byte " << b << " is "
+                                             << int(row[b]);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+class TiffTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tifftest-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    dir_ = tmpl;
+    palettesBefore_ = HostLivePaletteCount();
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(0, system(cmd.c_str()));
+  }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+    return Path(name);
+  }
+  BITMAPINFOHEADER* Load(const std::string& path, HPALETTE* palette) {
+    *palette = nullptr;
+    return LoadTiffDib(path.c_str(), palette);
+  }
+  void ExpectMatchesTiff2rgba(const std::string& path) {
+    Picture ref;
+    ASSERT_TRUE(RunTiff2rgba(path, Path("reference.tif"), &ref));
+    HPALETTE palette;
+    BITMAPINFOHEADER* dib = Load(path, &palette);
+    ASSERT_NE(nullptr, dib);
+    EXPECT_NE(nullptr, palette);
+    EXPECT_TRUE(RecordMatches(dib, ref));
+    LocalFree(dib);
+    DeleteObject(palette);
+  }
+
+  std::string dir_;
+  int palettesBefore_ = 0;
+};
+
+TEST_F(TiffTest, GeneratedFilesOfEveryLayoutMatchTiff2rgbaExactly) {
+  std::vector<TiffSample> samples = WriteTiffSamples(dir_);
+  ASSERT_FALSE(samples.empty());
+  for (const TiffSample& s : samples) {
+    if (!s.readable) continue;
+    SCOPED_TRACE(s.name);
+    ExpectMatchesTiff2rgba(Path(s.name));
+  }
+}
+
+TEST_F(TiffTest, LibraryTestImagesMatchTiff2rgbaExactly) {
+  const char* names[] = {
+      "minisblack-1c-8b.tiff", "minisblack-1c-16b.tiff", "minisblack-2c-8b-alpha.tiff",
+      "miniswhite-1c-1b.tiff", "palette-1c-1b.tiff", "palette-1c-4b.tiff", "palette-1c-8b.tiff",
+      "rgb-3c-8b.tiff", "rgb-3c-16b.tiff", "quad-lzw-compat.tiff", "quad-tile.jpg.tiff",
+      "deflate-last-strip-extra-data.tiff", "logluv-3c-16b.tiff", "custom_dir_EXIF_GPS.tiff",
+      "ojpeg_chewey_subsamp21_multi_strip.tiff", "ojpeg_single_strip_no_rowsperstrip.tiff",
+      "ojpeg_zackthecat_subsamp22_single_strip.tiff", "testfax4.tiff", "test_two_ifds.tif",
+      "test_ifd_loop_to_self.tif", "test_ifd_loop_to_first.tif", "tiff_with_subifd_chain.tif",
+      "lzw-single-strip.tiff"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    ExpectMatchesTiff2rgba(std::string(XQV_SOURCE_TIFF) + "/test/images/" + name);
+  }
+}
+
+TEST_F(TiffTest, BothOrientationsOfOnePictureGiveTheSameUprightRecord) {
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  HPALETTE p1, p2;
+  BITMAPINFOHEADER* top = Load(Path("rgb_topleft.tif"), &p1);
+  BITMAPINFOHEADER* bottom = Load(Path("rgb_botleft.tif"), &p2);
+  ASSERT_NE(nullptr, top);
+  ASSERT_NE(nullptr, bottom);
+  ASSERT_EQ(top->biSizeImage, bottom->biSizeImage);
+  EXPECT_EQ(0, memcmp(top + 1, bottom + 1, top->biSizeImage));
+  // The red block is at the top left: the last memory row starts red.
+  const unsigned char* first = reinterpret_cast<unsigned char*>(top + 1) +
+                               size_t(top->biHeight - 1) * ((top->biWidth * 3 + 3) / 4 * 4);
+  EXPECT_EQ(0, first[0]);
+  EXPECT_EQ(0, first[1]);
+  EXPECT_EQ(255, first[2]);
+  LocalFree(top);
+  LocalFree(bottom);
+  DeleteObject(p1);
+  DeleteObject(p2);
+}
+
+TEST_F(TiffTest, RecordOfWidthThreeHasTwelveByteRowsWithZeroPadding) {
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("width3.tif"), &palette);
+  ASSERT_NE(nullptr, dib);
+  EXPECT_EQ(40u, dib->biSize);
+  EXPECT_EQ(3, dib->biWidth);
+  EXPECT_EQ(4, dib->biHeight);
+  EXPECT_EQ(1, dib->biPlanes);
+  EXPECT_EQ(24, dib->biBitCount);
+  EXPECT_EQ(DWORD(BI_RGB), dib->biCompression);
+  EXPECT_EQ(48u, dib->biSizeImage);
+  EXPECT_EQ(0u, dib->biClrUsed);
+  EXPECT_EQ(12, g_readerState.stride);
+  const unsigned char* rows = reinterpret_cast<unsigned char*>(dib + 1);
+  for (int r = 0; r < 4; ++r)
+    for (int b = 9; b < 12; ++b) EXPECT_EQ(0, rows[r * 12 + b]) << "row " << r << " byte " << b;
+  PALETTEENTRY e;
+  ASSERT_EQ(1u, GetPaletteEntries(palette, 64, 1, &e)) << "the fixed 256-entry palette";
+  EXPECT_EQ(64, e.peBlue);
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST_F(TiffTest, FirstPageOfSeveralIsShown) {
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("pages.tif"), &palette);
+  ASSERT_NE(nullptr, dib);
+  const unsigned char* top = reinterpret_cast<unsigned char*>(dib + 1) +
+                             size_t(dib->biHeight - 1) * ((dib->biWidth * 3 + 3) / 4 * 4);
+  EXPECT_EQ(255, top[2]) << "red, as on page 1 (later pages have red and blue swapped)";
+  EXPECT_EQ(0, top[0]);
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST_F(TiffTest, AssociatedAlphaLeavesTheColourSamplesAsStored) {
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("rgba_associated.tif"), &palette);
+  ASSERT_NE(nullptr, dib);
+  // The bottom-right pixel: stored premultiplied as (255*55/255, 255*55/255, 200*55/255).
+  const unsigned char* p = reinterpret_cast<unsigned char*>(dib + 1) + 3 * (dib->biWidth - 1);
+  EXPECT_EQ(255 * 55 / 255, p[2]);
+  EXPECT_EQ(255 * 55 / 255, p[1]);
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST_F(TiffTest, ImageTheRgbaInterfaceRefusesGivesNullNotABlackPicture) {
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  for (const char* path : {"float32.tif", XQV_SOURCE_TIFF "/test/images/test_float64_predictor2_le_lzw.tif"}) {
+    SCOPED_TRACE(path);
+    std::string full = path[0] == '/' ? std::string(path) : Path(path);
+    HPALETTE palette;
+    EXPECT_EQ(nullptr, Load(full, &palette));
+    // The header pass succeeded, so the palette was made; it stays the caller's.
+    ASSERT_NE(nullptr, palette);
+    DeleteObject(palette);
+  }
+  EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
+}
+
+TEST_F(TiffTest, FilesThatAreNotTiffsGiveNoRecordAndNoPalette) {
+  struct Case { const char* what; std::string path; } cases[] = {
+      {"a GIF named .tif", Write("picture.tif", std::string("GIF89a\1\0\1\0\0\0\0;", 13))},
+      {"an empty file", Write("empty.tif", "")},
+      {"a header and nothing else", Write("header.tif", std::string("II*\0", 4))},
+      {"a first directory past the end", Write("far.tif", std::string("II*\0\xff\xff\0\0", 8))},
+      {"a missing file", Path("missing.tif")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HPALETTE palette;
+    EXPECT_EQ(nullptr, Load(c.path, &palette));
+    EXPECT_EQ(nullptr, palette);
+  }
+  EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
+}
+
+TEST_F(TiffTest, SizesWhoseRasterCannotBeAllocatedAreRefusedBeforeAnyPalette) {
+  // A valid header declaring 100000 x 100000 pixels: 40 GB of raster.
+  TIFF* t = TIFFOpen(Path("huge.tif").c_str(), "w");
+  ASSERT_NE(nullptr, t);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 100000u);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 100000u);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 1000u);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  std::vector<unsigned char> row(100000, 7);
+  ASSERT_EQ(1, TIFFWriteScanline(t, row.data(), 0, 0));
+  TIFFClose(t);
+  HPALETTE palette;
+  EXPECT_EQ(1, DecodeTiff(Path("huge.tif").c_str(), TRUE));
+  EXPECT_EQ(100000, g_readerState.width);
+  EXPECT_EQ(nullptr, Load(Path("huge.tif"), &palette));
+  EXPECT_EQ(nullptr, palette);
+
+  // The record alone would fit, the raster beside it would not.
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  size_t saved = g_maxImageBytes;
+  g_maxImageBytes = 70 * 50 * 4 - 1;  // deflate.tif: 70 x 50
+  EXPECT_EQ(nullptr, Load(Path("deflate.tif"), &palette));
+  EXPECT_EQ(nullptr, palette);
+  g_maxImageBytes = saved;
+}
+
+TEST_F(TiffTest, FailedRecordAllocationGivesNullAndNoPalette) {
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  HostFailLocalAllocAfter(0);
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Path("lzw.tif"), &palette);
+  HostFailLocalAllocAfter(-1);
+  EXPECT_EQ(nullptr, dib);
+  EXPECT_EQ(nullptr, palette);
+}
+
+TEST_F(TiffTest, ImageCutShortInsideItsDataStillOpensAtItsSize) {
+  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  // Keep the header and directory (written last by libtiff, so rebuild: cut the strips).
+  std::ifstream in(Path("packbits.tif"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  uint32_t dirOffset;
+  memcpy(&dirOffset, &bytes[4], 4);
+  ASSERT_GT(dirOffset, 400u) << "libtiff writes the strips before the directory";
+  for (size_t i = 200; i < 400; ++i) bytes[i] = '\x80';  // PackBits no-ops in the strips
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(Write("damaged.tif", bytes), &palette);
+  ASSERT_NE(nullptr, dib);
+  EXPECT_EQ(70, dib->biWidth);
+  LocalFree(dib);
+  DeleteObject(palette);
+}
+
+TEST(TiffRowPlacement, RasterBytesBecomeBlueGreenRedAndAlphaIsDropped) {
+  std::vector<BYTE> pixels(2 * 8, 0xEE);  // width 2: stride 8, 2 rows
+  g_readerState = {2, 2, 8, pixels.data()};
+  const BYTE raster[8] = {10, 20, 30, 0, 40, 50, 60, 255};  // red, green, blue, alpha
+  TiffPutRow(reinterpret_cast<const DWORD*>(raster), 0);
+  const BYTE want[6] = {30, 20, 10, 60, 50, 40};
+  EXPECT_EQ(0, memcmp(&pixels[8], want, 6)) << "row 0 from the top is the last memory row";
+  EXPECT_EQ(0xEE, pixels[0]);
+  std::vector<BYTE> before = pixels;
+  TiffPutRow(reinterpret_cast<const DWORD*>(raster), 2);
+  TiffPutRow(reinterpret_cast<const DWORD*>(raster), -1);
+  EXPECT_EQ(before, pixels);
+  g_readerState = {};
+}
+
+}  // namespace
