@@ -125,6 +125,7 @@ inline INT_PTR CALLBACK RecordingDialogProc(HWND hwnd, UINT msg, WPARAM wParam, 
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
       SetBkColor(reinterpret_cast<HDC>(wParam), kAppColour);
       return reinterpret_cast<INT_PTR>(AppBrush());
     default:

@@ -342,8 +342,12 @@ TEST_F(RidgelHook, LateDialogAloneLeavesTheCountAtZero) {
   // find no objects made for it.
   HWND next = OpenDialog(IDD_CONTROLS);
   DialogGuard guard(next);
+  HFONT templateFont = reinterpret_cast<HFONT>(SendMessageA(next, WM_GETFONT, 0, 0));
+  EXPECT_NE(templateFont, FontOf(next, IDC_EDIT)) << "the controls got the library's font";
   EXPECT_EQ(OBJ_FONT, GetObjectType(FontOf(next, IDC_EDIT)));
-  EXPECT_EQ(OBJ_BRUSH, GetObjectType(AnswerTo(next, WM_CTLCOLORDLG)));
+  HBRUSH brush = AnswerTo(next, WM_CTLCOLORDLG);
+  EXPECT_NE(GetSysColorBrush(COLOR_BTNFACE), brush) << "the library's own brush was made";
+  EXPECT_EQ(OBJ_BRUSH, GetObjectType(brush));
 }
 
 }  // namespace
