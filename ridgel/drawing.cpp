@@ -34,6 +34,12 @@ void DrawGlyphOn(HWND hwnd, HDC dc, int value, int flags) {
   CallOldProc(hwnd, WM_GETTEXT, kCaptionChars, reinterpret_cast<LPARAM>(caption), g_propAtoms);
   caption[kCaptionChars - 1] = '\0';
   RECT text = ToRect(layout.text);
+  // The caption is drawn again at every change of the glyph; smoothed text drawn over itself
+  // would grow darker each time, so its area first gets the button face the dialog erased
+  // it with.
+  RECT area = text;
+  area.top = client.top;
+  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
   DrawTextA(dc, caption, -1, &text, layout.format);
 }
 
