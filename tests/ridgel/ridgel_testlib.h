@@ -79,6 +79,15 @@ inline DWORD_PTR PropValue(HWND hwnd, ATOM atom) {
   return atom ? reinterpret_cast<DWORD_PTR>(GetPropA(hwnd, MAKEINTATOM(atom))) : 0;
 }
 
+// Drops references to the two atoms that programs before this one left behind (a program that
+// ends without destroying its subclassed windows never gives its references back), so that a
+// test sees only the references its own windows take.
+inline void ForgetLeftoverAtoms() {
+  for (const char* name : {kHighName, kLowName}) {
+    for (int i = 0; i < 10000 && GlobalFindAtomA(name); ++i) GlobalDeleteAtom(GlobalFindAtomA(name));
+  }
+}
+
 inline bool IsSubclassed(HWND hwnd) {
   return PropValue(hwnd, HighAtom()) != 0 || PropValue(hwnd, LowAtom()) != 0;
 }
@@ -182,6 +191,7 @@ inline HWND CreatePlainWindow() {
 class AnchorEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
+    ForgetLeftoverAtoms();
     anchor_ = CreatePlainWindow();
     HWND warm = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_EMPTY),
                                    nullptr, RecordingDialogProc, 0);

@@ -16,7 +16,10 @@ using rt::OpenDialog;
 
 class RidgelHook : public ::testing::Test {
  protected:
-  void SetUp() override { rt::Log().clear(); }
+  void SetUp() override {
+    rt::Log().clear();
+    rt::ForgetLeftoverAtoms();  // a failed test before must not fail the next
+  }
   void TearDown() override {
     // Every window the test made is gone: no subclass record may have outlived its window.
     EXPECT_EQ(0, rt::HighAtom()) << "the atom \"DialogsHook\" is still referenced";
