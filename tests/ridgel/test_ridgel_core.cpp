@@ -1,6 +1,6 @@
 // The library's internals linked into this program (with the glyph bitmap among its own
-// resources): the packed atoms, the subclass record and forwarding, control classes, the
-// control font, edit fitting, the counting of dialogs, and what happens without the bitmap.
+// resources): the packed atoms, the subclass record and forwarding, control classes, edit
+// fitting without a control font, the counting of dialogs, and what happens without the bitmap.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -195,81 +195,7 @@ TEST(ControlClass, KnownClassesWhateverTheirCase) {
   DestroyWindow(parent);
 }
 
-// ---- the control font ----
-
-class ProfileKeys {
- public:
-  ProfileKeys() {
-    Save("StatusBarFaceHeight", height_, hadHeight_);
-    Save("StatusBarFaceName", face_, hadFace_);
-  }
-  ~ProfileKeys() {
-    WriteProfileStringA("Desktop", "StatusBarFaceHeight", hadHeight_ ? height_.c_str() : nullptr);
-    WriteProfileStringA("Desktop", "StatusBarFaceName", hadFace_ ? face_.c_str() : nullptr);
-  }
-
- private:
-  static void Save(const char* key, std::string& value, bool& had) {
-    char buf[256];
-    GetProfileStringA("Desktop", key, "\x01", buf, sizeof buf);
-    had = buf[0] != '\x01';
-    value = buf;
-  }
-  std::string height_, face_;
-  bool hadHeight_ = false, hadFace_ = false;
-};
-
-LOGFONTA FontInfo(HFONT font) {
-  LOGFONTA lf = {};
-  GetObjectA(font, sizeof lf, &lf);
-  return lf;
-}
-
-TEST(ControlFont, HeightFromThePointsInTheProfile) {
-  ProfileKeys saved;
-  WriteProfileStringA("Desktop", "StatusBarFaceName", nullptr);
-  struct Case {
-    const char* points;
-    LONG height;
-  } cases[] = {{nullptr, -10}, {"10", -13}, {"9", -12}, {"24", -32}, {"junk", 0}};
-  for (const Case& c : cases) {
-    WriteProfileStringA("Desktop", "StatusBarFaceHeight", c.points);
-    HFONT font = CreateControlFont();
-    ASSERT_NE(nullptr, font);
-    LOGFONTA lf = FontInfo(font);
-    EXPECT_EQ(c.height, lf.lfHeight) << "StatusBarFaceHeight " << (c.points ? c.points : "absent");
-    EXPECT_STREQ("MS Sans Serif", lf.lfFaceName);
-    DeleteObject(font);
-  }
-}
-
-TEST(ControlFont, FaceNameFromTheProfile) {
-  ProfileKeys saved;
-  WriteProfileStringA("Desktop", "StatusBarFaceHeight", nullptr);
-  WriteProfileStringA("Desktop", "StatusBarFaceName", "Courier New");
-  HFONT font = CreateControlFont();
-  LOGFONTA lf = FontInfo(font);
-  EXPECT_STREQ("Courier New", lf.lfFaceName);
-  EXPECT_EQ(-10, lf.lfHeight);
-  EXPECT_EQ(0, lf.lfWidth);
-  EXPECT_EQ(0, lf.lfEscapement);
-  EXPECT_EQ(FW_NORMAL, lf.lfWeight);
-  EXPECT_EQ(ANSI_CHARSET, lf.lfCharSet);
-  EXPECT_EQ(VARIABLE_PITCH | FF_SWISS, lf.lfPitchAndFamily);
-  DeleteObject(font);
-}
-
 // ---- edit controls fitted to the font ----
-
-int LineHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-  TEXTMETRICA tm;
-  GetTextMetricsA(dc, &tm);
-  if (old) SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return tm.tmHeight + tm.tmInternalLeading;
-}
 
 RECT FittedEditRect(HFONT font, RECT start) {
   HWND parent = CreateWindowA("RidgelTestPlain", "", WS_POPUP, 100, 100, 300, 200, nullptr,
@@ -294,20 +220,6 @@ TEST(EditFit, WithoutAControlFontEachEditGrowsByOnePixelAtTopAndBottom) {
   EXPECT_EQ(110, r.right);
   EXPECT_EQ(19, r.top);
   EXPECT_EQ(41, r.bottom);
-}
-
-TEST(EditFit, TopMovesByHalfTheDifferenceAndTheHeightByTwiceThat) {
-  int hs = LineHeight(nullptr);
-  for (int height : {-8, -10, -30}) {
-    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0,
-                             VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
-    int d = (hs - (LineHeight(font) + 2)) / 2;
-    RECT r = FittedEditRect(font, {10, 50, 110, 80});
-    EXPECT_EQ(50 + d, r.top) << "font height " << height << ", d " << d;
-    EXPECT_EQ(80 - d, r.bottom) << "font height " << height;
-    EXPECT_EQ(100, r.right - r.left);
-    DeleteObject(font);
-  }
 }
 
 // ---- counting dialogs in and out ----
