@@ -30,7 +30,7 @@ void StartTracking(HWND hwnd) {
 
 // Follows the pointer during a press; returns 1 when it just came in, −1 when it just left.
 int TrackPointer(HWND hwnd, LPARAM lParam) {
-  // The coordinates are taken unsigned, so a pointer left or above of the control is outside.
+  // The coordinates are taken unsigned, so a pointer left of or above the control is outside.
   POINT pt = {LONG(LOWORD(lParam)), LONG(HIWORD(lParam))};
   RECT client;
   GetClientRect(hwnd, &client);

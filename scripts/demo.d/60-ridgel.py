@@ -37,8 +37,12 @@ def _shoot(w, dlg, path):
 
 
 def _click(w, dlg, item_id):
+    """A real click on a control; the dialog sees each step before the next."""
     c = w.info(w.item(dlg, item_id))
-    w.mouse((c.client[0] + c.client[2]) // 2 - 20, (c.client[1] + c.client[3]) // 2)
+    x, y = (c.client[0] + c.client[2]) // 2 - 20, (c.client[1] + c.client[3]) // 2
+    for what in ("move", "down", "up"):
+        w.mouse(x, y, what)
+        w.probe(dlg, 6)
 
 
 def run(session, out):
