@@ -1,7 +1,10 @@
 """Runs one Windows test program on Wine inside the test session (or a session of its own
 when started by hand), with a time-out, passing its output and exit code through.
 
-    wine_run.py [--timeout S] [--depth 24] program.exe [args...]
+    wine_run.py [--timeout S] [--depth 24] [--app-version nt351] program.exe [args...]
+
+--app-version makes GetVersion answer as that Windows version for this program's file name
+(Session.set_app_version) before it starts.
 """
 import argparse
 import os
@@ -15,11 +18,14 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--timeout", type=float, default=600)
     ap.add_argument("--depth", type=int, default=24)
+    ap.add_argument("--app-version")
     ap.add_argument("program")
     ap.add_argument("args", nargs=argparse.REMAINDER)
     opts = ap.parse_args()
     session = winharness.Session.attach_or_start(depth=opts.depth)
     try:
+        if opts.app_version:
+            session.set_app_version(os.path.basename(opts.program), opts.app_version)
         code, out, err = session.run(session.windows_path(opts.program), *opts.args,
                                      cwd=os.path.dirname(os.path.abspath(opts.program)),
                                      timeout=opts.timeout)
