@@ -439,6 +439,7 @@ class Session:
     def _ensure_prefix(self):
         marker = os.path.join(self.prefix, ".xqv-ready")
         if os.path.exists(marker):
+            self._install_fonts()
             return
         shutil.rmtree(self.prefix, ignore_errors=True)
         os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
@@ -448,8 +449,22 @@ class Session:
         # Without a window manager Wine would wait in DestroyWindow for a map acknowledgement.
         self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+        self._install_fonts()
         with open(marker, "w") as f:
             f.write("ready\n")
+
+    def _install_fonts(self):
+        # Debian's 32-bit Wine looks for its own fonts (Marlett, MS Sans Serif, Tahoma...) in
+        # a folder that does not exist; in the prefix's Fonts folder it finds them, as a
+        # Windows installation would have them.
+        src = "/usr/share/wine/fonts"
+        dst = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+        if not os.path.isdir(src) or not os.path.isdir(dst):
+            return
+        for name in os.listdir(src):
+            target = os.path.join(dst, name)
+            if not os.path.exists(target):
+                shutil.copyfile(os.path.join(src, name), target)
 
     def reg_set(self, key, value, data, kind="REG_SZ"):
         subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
