@@ -296,6 +296,30 @@ static void CmdForeground(int n, char** f) {
   Reply(GetForegroundWindow() == hwnd ? "ok" : "err\tnot foreground");
 }
 
+/* getforeground: the foreground window (0 when there is none). */
+static void CmdGetForeground(int n, char** f) {
+  Reply("ok\t%lu", (unsigned long)(ULONG_PTR)GetForegroundWindow());
+}
+
+/* show hwnd cmd: ShowWindow with that show command (SW_HIDE 0, SW_SHOW 5, ...). */
+static void CmdShow(int n, char** f) {
+  HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
+  ShowWindow(hwnd, (int)SNum(f[2]));
+  Reply("ok");
+}
+
+/* redraw hwnd: invalidates and erases the whole window, so it paints itself afresh. */
+static void CmdRedraw(int n, char** f) {
+  HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
+  Reply(RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME) ? "ok"
+                                                                                : "err\tredraw");
+}
+
+/* metric index: GetSystemMetrics(index) as this session's programs see it. */
+static void CmdMetric(int n, char** f) {
+  Reply("ok\t%d", GetSystemMetrics((int)SNum(f[1])));
+}
+
 /* mouse x y [down|up|click|move]: real pointer input at screen coordinates. */
 static void CmdMouse(int n, char** f) {
   INPUT in;
@@ -473,6 +497,10 @@ int main(void) {
     else if (!strcmp(cmd, "keys")) CmdKeys(n, f);
     else if (!strcmp(cmd, "foreground") && n > 1) CmdForeground(n, f);
     else if (!strcmp(cmd, "mouse") && n > 2) CmdMouse(n, f);
+    else if (!strcmp(cmd, "getforeground")) CmdGetForeground(n, f);
+    else if (!strcmp(cmd, "show") && n > 2) CmdShow(n, f);
+    else if (!strcmp(cmd, "metric") && n > 1) CmdMetric(n, f);
+    else if (!strcmp(cmd, "redraw") && n > 1) CmdRedraw(n, f);
     else if (!strcmp(cmd, "capture") && n > 5) CmdCapture(n, f);
     else if (!strcmp(cmd, "probe") && n > 2) CmdProbe(n, f);
     else if (!strcmp(cmd, "ping")) Reply("ok");

@@ -229,6 +229,22 @@ class Wctl:
     def mouse(self, x, y, what="click"):
         self.call("mouse", x, y, what)
 
+    def get_foreground(self):
+        """The foreground window's handle, or 0."""
+        return int(self.call("getforeground")[0])
+
+    def show(self, hwnd, cmd):
+        """ShowWindow(hwnd, cmd) from outside the window's process."""
+        self.call("show", hwnd, cmd)
+
+    def redraw(self, hwnd):
+        """Invalidates the whole window (with erasing) so that it paints itself again."""
+        self.call("redraw", hwnd)
+
+    def metric(self, index):
+        """GetSystemMetrics(index) in this session."""
+        return int(self.call("metric", index)[0])
+
     # -- common dialogs --
     def file_dialog(self, owner, title, timeout=15):
         """Waits for a common Open/Save dialog of that owner and title."""
