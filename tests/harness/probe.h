@@ -16,6 +16,12 @@ enum {
   PROBE_MENU_COUNT = 5,    /* arg: popup (0xFFFF: the bar); result: item count */
   PROBE_FOCUS = 6,         /* result: the thread's focus window */
   PROBE_ACTIVE = 7,        /* result: the thread's active window */
+  PROBE_TITLE_LOG = 8,     /* starts (again) recording the texts the window is given with
+                              WM_SETTEXT; result: 1 */
+  PROBE_TITLE_ENTRY = 9,   /* arg: index; result: texts recorded so far; text: that one */
+  PROBE_TITLE_ARM = 10,    /* arg: count << 16 | command: once the log holds count texts, the
+                              window is posted WM_COMMAND command (from inside its WM_SETTEXT,
+                              so at a known point of what the program is doing) */
 };
 
 typedef struct {
