@@ -1,8 +1,10 @@
 """Driving the real converter on Wine as a user would: its start with the Open dialog, its
 menus, the Open, Save, Frame Rate and compression dialogs and its message boxes; plus the
 pixel and file checks the end-to-end tests share."""
+import json
 import os
 import shutil
+import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -16,6 +18,9 @@ CLASS = "XQV:AVIConvertClass"
 TITLE = "FLI/FLC to AVI Movie Converter"
 OPEN_TITLE = "File to Convert"
 SAVE_TITLE = "Output File"
+COMPRESSION_TITLE = "Video Compression"
+UNCOMPRESSED = "Full Frames (Uncompressed)"
+RLE = "Wine MS-RLE video codec"
 MF_GRAYED = winharness.MF_GRAYED
 
 CMD_QUIT, CMD_LOAD, CMD_OPEN, CMD_WRITE = 100, 103, 104, 105
@@ -112,6 +117,46 @@ class Converter:
         self.sync()
         return text
 
+    # -- compression and writing --
+    def compression_dialog(self, timeout=20):
+        return self.w.find(cls="#32770", title=COMPRESSION_TITLE, timeout=timeout)
+
+    def answer_compression(self, compressor):
+        """Picks the compressor by name and confirms, or cancels with None."""
+        dlg = self.compression_dialog()
+        if compressor is None:
+            self.w.click(dlg, 2)
+        else:
+            names = self.w.combo_items(self.w.item(dlg, 880))
+            self.w.combo_select(dlg, 880, names.index(compressor))
+            self.w.click(dlg, 1)
+        self.w.wait_gone(dlg)
+
+    def configure(self, compressor=None):
+        """Compression, Configure Compress, answered with a compressor or cancelled."""
+        self.command(CMD_COMPRESS)
+        self.answer_compression(compressor)
+        self.sync()
+
+    def start_write(self, path):
+        """File, Write AVI and the Save dialog; path is typed as it is when not absolute."""
+        self.command(CMD_WRITE)
+        self.choose(SAVE_TITLE, self.session.windows_path(path) if os.path.isabs(path) else path)
+
+    def writing(self):
+        return self.menu(CMD_WRITE)[1] == "&Stop"
+
+    def wait_written(self, timeout=300):
+        """Waits until the write loop has ended and the menu is restored."""
+        wait_until(lambda: self.menu(CMD_WRITE)[1] == "&Write" and not self.greyed(CMD_OPEN),
+                   timeout, "the write to end")
+
+    def write(self, path, compressor="no dialog"):
+        self.start_write(path)
+        if compressor != "no dialog":
+            self.answer_compression(compressor)
+        self.wait_written()
+
     def exit(self, timeout=30):
         self.command(CMD_EXIT)
         return self.proc.wait(timeout)
@@ -146,6 +191,25 @@ def crop_rgb(rgb, width, size):
     """The top-left part of an RGB picture width pixels wide, of the given size."""
     w, h = size
     return b"".join(rgb[3 * y * width:3 * (y * width + w)] for y in range(h))
+
+
+def ffprobe(path):
+    """ffprobe's view of the first stream, with its packets counted."""
+    out = subprocess.run(["ffprobe", "-v", "error", "-count_packets", "-show_streams", "-of",
+                          "json", path], capture_output=True, text=True, check=True).stdout
+    return json.loads(out)["streams"][0]
+
+
+def ffmpeg_frames(path, width, height):
+    """Every frame ffmpeg decodes from a file, as palette indices (top line first)."""
+    raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
+                          "pal8", "-"], capture_output=True, check=True).stdout
+    size = width * height + 1024
+    return [raw[i * size:i * size + width * height] for i in range(len(raw) // size)]
+
+
+def columns(frame, pitch, start, stop, height):
+    return b"".join(frame[y * pitch + start:y * pitch + stop] for y in range(height))
 
 
 def private_copy(folder, with_logon=True, with_samples=False):
