@@ -334,6 +334,38 @@ def moving_frames(width, height, count, seed=1):
     return frames
 
 
+def benchmark_movie(width=640, height=480, count=600):
+    """A long FLC of word-delta frames built packet by packet (fast to make at any size):
+    every frame rewrites every other line in four runs of literal and repeated pixel pairs,
+    about 60% of the picture. Returns the file's bytes."""
+    pal = sample_palette()
+    first = bytes((x // 8 + y // 8) % 256 for y in range(height) for x in range(width))
+    frames = [frame([color_chunk(pal), literal_chunk(first)])]
+    pairs = width // 2
+    for k in range(1, count + 1):  # the last one stands for the ring frame
+        lines = []
+        start = k % 2
+        for y in range(start, height, 2):
+            seed = (y * 7 + k * 13) % 256
+            words = bytearray()
+            if y != start:
+                words += struct.pack("<h", -1)  # the unchanged line in between
+            elif start:
+                words += struct.pack("<h", -1)
+            packets = [(8, ("lit", 40)), (20, ("rep", 60)), (30, ("lit", 50)), (16, ("rep", 40))]
+            assert sum(2 * s + 2 * n for s, (_, n) in packets) <= 2 * pairs
+            words += struct.pack("<H", len(packets))
+            for skip, (kind, n) in packets:
+                if kind == "lit":
+                    words += struct.pack("<Bb", 2 * skip, n)
+                    words += bytes((seed + i) % 256 for i in range(2 * n))
+                else:
+                    words += struct.pack("<Bb", 2 * skip, -n) + bytes((seed, 255 - seed))
+            lines.append(bytes(words))
+        frames.append(frame([chunk(DELTA_FLC, struct.pack("<h", len(lines)) + b"".join(lines))]))
+    return flic_file(False, width, height, frames, frame_count=count)
+
+
 SAMPLES = [
     # name, fli, width, height, frames, colour, first, deltas
     ("bounce.flc", False, 320, 200, 24, COLOR_256, "brun", "ss2"),
@@ -357,5 +389,8 @@ def write_samples(folder):
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "samples":
         write_samples(sys.argv[2])
+    elif len(sys.argv) == 3 and sys.argv[1] == "benchmark":
+        with open(sys.argv[2], "wb") as f:
+            f.write(benchmark_movie())
     else:
         sys.exit(__doc__)
