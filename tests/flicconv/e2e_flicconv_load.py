@@ -82,6 +82,11 @@ class ConverterLoadTest(WineTestCase):
                                                first="literal"))
         c.load_ok(path)
         self.assertEqual((w.metric(0), w.metric(1)), w.info(c.main).size)
+        # The window is smaller than the frame: it shows the frame's top-left part, unscaled.
+        shot = c.capture(width, height)
+        self.assertTrue(shot.size[0] < width and shot.size[1] < height, shot.size)
+        self.assertEqual(crop_rgb(rgb_of(img, fw.meant_palette(fw.sample_palette())), width,
+                                  shot.size), shot.tobytes())
 
     def expect_refused(self, path, text):
         c, w = self.conv, self.wctl

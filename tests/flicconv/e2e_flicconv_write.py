@@ -67,7 +67,8 @@ class ConverterWriteTest(WriteTestCase):
 
     def test_twenty_frames_at_the_default_rate(self):
         c, w = self.conv, self.wctl
-        path, frames, pal = self.flic("twenty.flc", width=321, height=30)
+        # The header asks for 4 frames a second; the AVI takes the Frame Rate setting.
+        path, frames, pal = self.flic("twenty.flc", width=321, height=30, speed=250)
         c.load_ok(path)
         w.start_title_log(c.main)
         out = self.out("twenty.avi")

@@ -271,11 +271,12 @@ def encode_delta(prev, cur, width, height, kind):
 
 
 def movie(fli, width, height, images, palette, colour=COLOR_256, first="brun", deltas="lc",
-          ring=True, packets=None, extra_first=(), later_chunks=None):
+          ring=True, packets=None, extra_first=(), later_chunks=None, speed=None):
     """Encodes a movie; returns the file's bytes. images: frames as index bytes (top line
     first); palette: 256 levels as stored by the colour chunk type; deltas: one kind for all
     later frames or a list (one per frame after the first, plus one for the ring frame).
-    later_chunks: {frame number: [extra chunks]} appended to those frames."""
+    later_chunks: {frame number: [extra chunks]} appended to those frames; speed: the
+    header's delay between frames (FLI: 1/70 s, FLC: ms)."""
     frames = []
     first_chunks = [color_chunk(palette, colour, packets), encode_first(images[0], width, height,
                                                                         first)]
@@ -291,7 +292,7 @@ def movie(fli, width, height, images, palette, colour=COLOR_256, first="brun", d
         chunks += (later_chunks or {}).get(n, [])
         frames.append(frame(chunks))
         prev = cur
-    return flic_file(fli, width, height, frames, frame_count=len(images))
+    return flic_file(fli, width, height, frames, frame_count=len(images), speed=speed)
 
 
 # ---- pictures ----

@@ -131,6 +131,16 @@ TEST_F(FlicLoad, OnlyTheFirstColourChunkReachesTheTableButBothTheColourArrays) {
   EXPECT_EQ(0, PixelAt(0, 0)) << "a frame without chunks is all index 0";
 }
 
+TEST_F(FlicLoad, DepthAndSpeedFieldsAreNotRead) {
+  Bytes file = ThreeFrameFlc(4, 2);
+  file[12] = 16;    // depth 16
+  file[16] = 0xFF;  // speed
+  file[17] = 0xFF;
+  ASSERT_EQ(FLIC_LOADED, LoadBytes(file, true));
+  EXPECT_EQ(8, g_frameDib->biBitCount) << "every file is decoded as 8 bits per pixel";
+  EXPECT_EQ(12, PixelAt(1, 1));
+}
+
 TEST_F(FlicLoad, HeadersOfZeroAndOneFramesLoad) {
   ASSERT_EQ(FLIC_LOADED, LoadBytes(FlicFile(true, 3, 2, 0, {Frame({})}), true));
   EXPECT_EQ(0, g_frameCount);
