@@ -8,6 +8,45 @@
 
 #include "probe.h"
 
+/* The title log: every WM_SETTEXT the logged window receives, recorded by a call hook on
+ * its thread. The module pins itself so the hook stays valid after wctl unhooks. */
+#define LOG_ENTRIES 1024
+static HWND g_logWindow;
+static HHOOK g_logHook;
+static int g_logCount;
+static char g_log[LOG_ENTRIES][128];
+static int g_armCount;
+static WPARAM g_armCommand;
+
+static LRESULT CALLBACK TitleLogHook(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION) {
+    const CWPSTRUCT* c = (const CWPSTRUCT*)lp;
+    if (c->message == WM_SETTEXT && c->hwnd == g_logWindow && c->lParam &&
+        g_logCount < LOG_ENTRIES) {
+      lstrcpynA(g_log[g_logCount], (const char*)c->lParam, sizeof g_log[0]);
+      ++g_logCount;
+      if (g_armCount && g_logCount == g_armCount) {
+        g_armCount = 0;
+        PostMessageA(g_logWindow, WM_COMMAND, g_armCommand, 0);
+      }
+    }
+  }
+  return CallNextHookEx(g_logHook, code, wp, lp);
+}
+
+static long StartTitleLog(HWND hwnd) {
+  g_logWindow = hwnd;
+  g_logCount = 0;
+  g_armCount = 0;
+  if (!g_logHook) {
+    HMODULE self = NULL;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       (LPCSTR)TitleLogHook, &self);
+    g_logHook = SetWindowsHookExA(WH_CALLWNDPROC, TitleLogHook, self, GetCurrentThreadId());
+  }
+  return g_logHook != NULL;
+}
+
 static HMENU MenuOf(HWND hwnd, int popup) {
   HMENU bar = GetMenu(hwnd);
   if (popup == 0xFFFF) return bar;
@@ -122,6 +161,18 @@ static void Answer(HWND hwnd, WPARAM question, LPARAM arg, ProbeReply* r) {
       r->result = GetObjectA((HGDIOBJ)arg, sizeof entries, &entries) ? entries : 0;
       break;
     }
+    case PROBE_TITLE_LOG:
+      r->result = StartTitleLog(hwnd);
+      break;
+    case PROBE_TITLE_ARM:
+      g_armCommand = (WPARAM)(arg & 0xFFFF);
+      g_armCount = (int)((DWORD)arg >> 16);
+      r->result = g_logHook != NULL && hwnd == g_logWindow;
+      break;
+    case PROBE_TITLE_ENTRY:
+      r->result = g_logCount;
+      if (arg >= 0 && arg < g_logCount) lstrcpynA(r->text, g_log[arg], sizeof r->text);
+      break;
     default:
       r->result = -1;
       strcpy(r->text, "unknown question");

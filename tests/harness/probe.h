@@ -21,6 +21,12 @@ enum {
   PROBE_BITMAP_SAVE = 10,  /* arg: HBITMAP; result: 1 or 0; text: path of a 24-bit .bmp file
                               holding the bitmap's pixels (read with GetDIBits) */
   PROBE_PALETTE_SIZE = 11, /* arg: HPALETTE; result: its number of entries, or 0 */
+  PROBE_TITLE_LOG = 12,   /* starts (again) recording the texts the window is given with
+                              WM_SETTEXT; result: 1 */
+  PROBE_TITLE_ENTRY = 13,  /* arg: index; result: texts recorded so far; text: that one */
+  PROBE_TITLE_ARM = 14,    /* arg: count << 16 | command: once the log holds count texts, the
+                              window is posted WM_COMMAND command (from inside its WM_SETTEXT,
+                              so at a known point of what the program is doing) */
 };
 
 typedef struct {

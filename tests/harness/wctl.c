@@ -254,6 +254,43 @@ static void CmdFileDialog(int n, char** f) {
   Reply("ok");
 }
 
+/* cbitems hwnd: the texts of a combo box's list, one "item" line each, then "end". The
+ * texts are asked for in UTF-16, which every combo box answers across processes. */
+static void CmdComboItems(int n, char** f) {
+  HWND combo = (HWND)(ULONG_PTR)Num(f[1]);
+  DWORD_PTR count = 0, i;
+  SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_NORMAL, 10000, &count);
+  for (i = 0; i < count && (LONG)count > 0; ++i) {
+    WCHAR wide[512];
+    char text[1024] = "";
+    DWORD_PTR len = 0;
+    wide[0] = 0;
+    SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, 10000, &len);
+    if (len < sizeof wide / sizeof wide[0])
+      SendMessageTimeoutW(combo, CB_GETLBTEXT, i, (LPARAM)wide, SMTO_NORMAL, 10000, &len);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
+    Reply("item\t%lu\t%s", (unsigned long)i, text);
+  }
+  Reply("end");
+}
+
+/* cbselect dialog id index: selects a combo box item and tells the dialog, as a user's
+ * choice in the list would. */
+static void CmdComboSelect(int n, char** f) {
+  HWND dlg = (HWND)(ULONG_PTR)Num(f[1]);
+  int id = (int)SNum(f[2]);
+  HWND combo = GetDlgItem(dlg, id);
+  DWORD_PTR result = 0;
+  if (!combo) {
+    Reply("err\tno item");
+    return;
+  }
+  SendMessageTimeoutA(combo, CB_SETCURSEL, (WPARAM)SNum(f[3]), 0, SMTO_NORMAL, 10000, &result);
+  SendMessageTimeoutA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)combo, SMTO_NORMAL,
+                      10000, &result);
+  Reply("ok");
+}
+
 /* click hwnd id: presses a dialog button by posting its click notification. */
 static void CmdClick(int n, char** f) {
   HWND dlg = (HWND)(ULONG_PTR)Num(f[1]);
@@ -294,6 +331,47 @@ static void CmdForeground(int n, char** f) {
   HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
   SetForegroundWindow(hwnd);
   Reply(GetForegroundWindow() == hwnd ? "ok" : "err\tnot foreground");
+}
+
+/* getforeground: the foreground window (0 when there is none). */
+static void CmdGetForeground(int n, char** f) {
+  Reply("ok\t%lu", (unsigned long)(ULONG_PTR)GetForegroundWindow());
+}
+
+/* show hwnd cmd: ShowWindow with that show command (SW_HIDE 0, SW_SHOW 5, ...). */
+static void CmdShow(int n, char** f) {
+  HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
+  ShowWindow(hwnd, (int)SNum(f[2]));
+  Reply("ok");
+}
+
+/* redraw hwnd: invalidates and erases the whole window, so it paints itself afresh. */
+static void CmdRedraw(int n, char** f) {
+  HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
+  Reply(RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME) ? "ok"
+                                                                                : "err\tredraw");
+}
+
+/* hold path: opens (creating if need be) a file without sharing and keeps it open, as a
+ * program using the file would; "hold" without a path closes it again. */
+static HANDLE g_heldFile = INVALID_HANDLE_VALUE;
+static void CmdHold(int n, char** f) {
+  if (g_heldFile != INVALID_HANDLE_VALUE) CloseHandle(g_heldFile);
+  g_heldFile = INVALID_HANDLE_VALUE;
+  if (n > 1 && f[1][0]) {
+    g_heldFile = CreateFileA(f[1], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+    if (g_heldFile == INVALID_HANDLE_VALUE) {
+      Reply("err\topen failed %lu", (unsigned long)GetLastError());
+      return;
+    }
+  }
+  Reply("ok");
+}
+
+/* metric index: GetSystemMetrics(index) as this session's programs see it. */
+static void CmdMetric(int n, char** f) {
+  Reply("ok\t%d", GetSystemMetrics((int)SNum(f[1])));
 }
 
 /* mouse x y [down|up|click|move]: real pointer input at screen coordinates. */
@@ -470,9 +548,16 @@ int main(void) {
     else if (!strcmp(cmd, "item") && n > 2) CmdItem(n, f);
     else if (!strcmp(cmd, "filedlg") && n > 1) CmdFileDialog(n, f);
     else if (!strcmp(cmd, "click") && n > 2) CmdClick(n, f);
+    else if (!strcmp(cmd, "cbitems") && n > 1) CmdComboItems(n, f);
+    else if (!strcmp(cmd, "cbselect") && n > 3) CmdComboSelect(n, f);
     else if (!strcmp(cmd, "keys")) CmdKeys(n, f);
     else if (!strcmp(cmd, "foreground") && n > 1) CmdForeground(n, f);
     else if (!strcmp(cmd, "mouse") && n > 2) CmdMouse(n, f);
+    else if (!strcmp(cmd, "getforeground")) CmdGetForeground(n, f);
+    else if (!strcmp(cmd, "show") && n > 2) CmdShow(n, f);
+    else if (!strcmp(cmd, "metric") && n > 1) CmdMetric(n, f);
+    else if (!strcmp(cmd, "redraw") && n > 1) CmdRedraw(n, f);
+    else if (!strcmp(cmd, "hold")) CmdHold(n, f);
     else if (!strcmp(cmd, "capture") && n > 5) CmdCapture(n, f);
     else if (!strcmp(cmd, "probe") && n > 2) CmdProbe(n, f);
     else if (!strcmp(cmd, "ping")) Reply("ok");

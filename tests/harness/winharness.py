@@ -50,6 +50,9 @@ PROBE_WINDOW_LONG = 8
 PROBE_BITMAP_INFO = 9
 PROBE_BITMAP_SAVE = 10
 PROBE_PALETTE_SIZE = 11
+PROBE_TITLE_LOG = 12
+PROBE_TITLE_ENTRY = 13
+PROBE_TITLE_ARM = 14
 
 
 class HarnessError(Exception):
@@ -224,6 +227,14 @@ class Wctl:
     def click(self, dialog, item_id):
         self.call("click", dialog, item_id)
 
+    def combo_items(self, combo):
+        """The texts of a combo box's list, in order."""
+        return [f[2] if len(f) > 2 else "" for f in self.call("cbitems", combo, block=True)]
+
+    def combo_select(self, dialog, item_id, index):
+        """Selects item index of the dialog's combo box as a user would."""
+        self.call("cbselect", dialog, item_id, index)
+
     def keys(self, *vks):
         self.call("keys", *vks)
 
@@ -232,6 +243,26 @@ class Wctl:
 
     def mouse(self, x, y, what="click"):
         self.call("mouse", x, y, what)
+
+    def get_foreground(self):
+        """The foreground window's handle, or 0."""
+        return int(self.call("getforeground")[0])
+
+    def show(self, hwnd, cmd):
+        """ShowWindow(hwnd, cmd) from outside the window's process."""
+        self.call("show", hwnd, cmd)
+
+    def hold_file(self, path):
+        """Keeps a file open without sharing (None: lets it go), so no program can open it."""
+        self.call("hold", path or "")
+
+    def redraw(self, hwnd):
+        """Invalidates the whole window (with erasing) so that it paints itself again."""
+        self.call("redraw", hwnd)
+
+    def metric(self, index):
+        """GetSystemMetrics(index) in this session."""
+        return int(self.call("metric", index)[0])
 
     # -- common dialogs --
     def file_dialog(self, owner, title, timeout=15):
@@ -296,6 +327,22 @@ class Wctl:
             state, _, text = rest.partition("\t")
             items.append((ident, int(state), text))
         return items
+
+    def start_title_log(self, hwnd):
+        """From now on the window's process records every text the window is given."""
+        if self.probe(hwnd, PROBE_TITLE_LOG)[0] != 1:
+            raise HarnessError("the title log could not be started")
+
+    def title_log(self, hwnd):
+        """The texts the window was given since start_title_log, in order."""
+        count, _ = self.probe(hwnd, PROBE_TITLE_ENTRY, 0)
+        return [self.probe(hwnd, PROBE_TITLE_ENTRY, i)[1] for i in range(count)]
+
+    def command_after_titles(self, hwnd, count, cmd_id):
+        """Once the title log holds count texts, the program posts itself WM_COMMAND cmd_id
+        (from inside the WM_SETTEXT that brought the count there)."""
+        if self.probe(hwnd, PROBE_TITLE_ARM, (count << 16) | cmd_id)[0] != 1:
+            raise HarnessError("start the title log first")
 
     def object_type(self, hwnd, handle):
         """GetObjectType of a GDI handle, asked inside the window's process."""

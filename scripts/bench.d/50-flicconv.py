@@ -1,0 +1,61 @@
+"""The converter: a generated 600-frame 640 x 480 FLC of word-delta frames converted to an
+uncompressed AVI by the real program on Wine (from the Save dialog's OK to the closed file),
+against `ffmpeg -i in.flc -c:v rawvideo out.avi` on the same file in the same run."""
+import os
+import subprocess
+import sys
+import time
+
+top = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(top, "tests", "flicconv"))
+import converter_e2e  # noqa: E402
+import flicwriter  # noqa: E402
+from avi import Avi  # noqa: E402
+
+RUNS = 3
+
+
+def ffmpeg_seconds(flc, out):
+    start = time.perf_counter()
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", flc, "-c:v", "rawvideo", out],
+                   check=True)
+    return time.perf_counter() - start
+
+
+def converter_seconds(session, conv, out):
+    if os.path.exists(out):
+        os.remove(out)
+    conv.command(converter_e2e.CMD_WRITE)
+    dlg = session.wctl.file_dialog(conv.main, converter_e2e.SAVE_TITLE)
+    start = time.perf_counter()
+    session.wctl.call("filedlg", dlg, session.windows_path(out))
+    conv.wait_written()
+    return time.perf_counter() - start
+
+
+def run(session, out_dir):
+    flc = os.path.join(out_dir, "bench600.flc")
+    if not os.path.exists(flc):
+        with open(flc, "wb") as f:
+            f.write(flicwriter.benchmark_movie(640, 480, 600))
+    ours_avi = os.path.join(out_dir, "bench600.avi")
+    ref_avi = os.path.join(out_dir, "bench600-ffmpeg.avi")
+    conv = converter_e2e.Converter(session)
+    try:
+        conv.skip_start_dialog()
+        conv.configure(None)  # no compression dialog before the writes
+        conv.load_ok(flc)
+        ours, ref = [], []
+        for _ in range(RUNS):
+            ref.append(ffmpeg_seconds(flc, ref_avi))
+            ours.append(converter_seconds(session, conv, ours_avi))
+        samples = len(Avi(ours_avi).samples())
+        conv.exit()
+    finally:
+        conv.stop()
+    best_ours, best_ref = min(ours), min(ref)
+    print("  600 frames 640x480, word deltas, uncompressed AVI (best of %d)" % RUNS)
+    print("  flicconv on Wine: %.2f s (%.0f frames/s, %d samples)" % (best_ours, 600 / best_ours,
+                                                                    samples))
+    print("  ffmpeg rawvideo:  %.2f s (%.0f frames/s)" % (best_ref, 600 / best_ref))
+    print("  ratio flicconv / ffmpeg: %.2f (aim: at most 2)" % (best_ours / best_ref))

@@ -1,0 +1,405 @@
+"""Write AVI on Wine through the real menus, the real Save dialog and the real compression
+dialog: the samples, their index flags, rate and geometry; every frame ffmpeg decodes from
+the AVI against the frames our flic writer meant; compressors; Stop and Exit while writing;
+outputs that cannot be written; hostile flics written to the end."""
+import os
+import struct
+import subprocess
+import unittest
+
+from PIL import Image
+
+from avi import AVIIF_KEYFRAME, Avi
+from converter_e2e import (BUILD, CMD_EXIT, CMD_FRAME_RATE, CMD_OPEN, CMD_QUIT, CMD_WRITE, RLE,
+                           UNCOMPRESSED, Converter, WineTestCase, columns, ffmpeg_frames, ffprobe,
+                           private_copy, wait_until)  # noqa: F401
+import flicwriter as fw
+import hostile
+
+C4, C11 = fw.COLOR_256, fw.COLOR_64
+
+
+def pitch_of(width):
+    return (width + 3) // 4 * 4
+
+
+class WriteTestCase(WineTestCase):
+    exe = None
+
+    def setUp(self):
+        self.conv = Converter(self.session, self.exe)
+        self.addCleanup(self.conv.stop)
+        self.conv.skip_start_dialog()
+
+    def flic(self, name, fli=False, width=64, height=40, count=20, colour=C4, first="brun",
+             deltas="ss2", **kw):
+        """Writes a movie; returns (path, frames, meant palette)."""
+        frames = fw.moving_frames(width, height, count, seed=len(name))
+        pal = fw.sample_palette(colour)
+        data = fw.movie(fli, width, height, frames, pal, colour, first, deltas, **kw)
+        return self.data_file(name, data), frames, fw.meant_palette(pal, colour)
+
+    def out(self, name):
+        path = os.path.join(self.data, name)
+        if os.path.exists(path):
+            os.remove(path)
+        return path
+
+    def assert_frames(self, avi_path, frames, width, height, palette=None):
+        """The AVI's frames, as ffmpeg decodes them, are the flic's: columns of the flic
+        as meant, padding columns index 0."""
+        pitch = pitch_of(width)
+        got = ffmpeg_frames(avi_path, pitch, height)
+        self.assertEqual(len(frames), len(got), "frames in the AVI")
+        for i, (have, want) in enumerate(zip(got, frames)):
+            self.assertEqual(want, columns(have, pitch, 0, width, height), "frame %d" % (i + 1))
+            self.assertEqual(bytes((pitch - width) * height), columns(have, pitch, width, pitch,
+                                                                      height),
+                             "padding of frame %d" % (i + 1))
+        if palette is not None:
+            self.assertEqual(palette, Avi(avi_path).streams[0]["palette"])
+
+
+class ConverterWriteTest(WriteTestCase):
+    def setUp(self):
+        super().setUp()
+        self.conv.configure(None)  # configured once: no compression dialog before writes
+
+    def test_twenty_frames_at_the_default_rate(self):
+        c, w = self.conv, self.wctl
+        # The header asks for 4 frames a second; the AVI takes the Frame Rate setting.
+        path, frames, pal = self.flic("twenty.flc", width=321, height=30, speed=250)
+        c.load_ok(path)
+        w.start_title_log(c.main)
+        out = self.out("twenty.avi")
+        c.write(out)
+        self.assertEqual(["twenty.avi (%d)" % i for i in range(1, 20)] + ["twenty.flc (20 Frames)"],
+                         w.title_log(c.main), "the title counts while writing, then the reload")
+        self.assertEqual("&Write", c.menu(CMD_WRITE)[1])
+        self.assertFalse(c.greyed(CMD_OPEN))
+        probe = ffprobe(out)
+        self.assertEqual(("rawvideo", "pal8", 324, 30, "15/1", "20"),
+                         (probe["codec_name"], probe["pix_fmt"], probe["width"], probe["height"],
+                          probe["r_frame_rate"], probe["nb_read_packets"]))
+        avi = Avi(out)
+        s = avi.streams[0]
+        self.assertEqual((b"vids", 1, 15, 324 * 30, (0, 0, 324, 30)),
+                         (s["type"], s["scale"], s["rate"], s["buffer"], s["frame"]))
+        self.assertEqual((1064, 40, 324, 30, 8, 0, 256), (
+            s["format_size"], s["bi_size"], s["bi_width"], s["bi_height"], s["bits"],
+            s["compression"], s["clr_used"]))
+        samples = avi.samples()
+        self.assertEqual(20, len(samples))
+        self.assertEqual([AVIIF_KEYFRAME] * 20, [flags & AVIIF_KEYFRAME for flags, _ in samples],
+                         "every sample a key frame in the file's own index")
+        self.assertEqual({324 * 30}, {len(d) for _, d in samples})
+        self.assert_frames(out, frames, 321, 30, pal)
+
+    def test_one_frame_flic_gives_one_sample(self):
+        c, w = self.conv, self.wctl
+        path, frames, pal = self.flic("one.flc", count=1)
+        c.load_ok(path)
+        w.start_title_log(c.main)
+        out = self.out("one.avi")
+        c.write(out)
+        self.assertEqual(["one.flc (1 Frames)"], w.title_log(c.main))
+        self.assertEqual(1, len(Avi(out).samples()))
+        self.assert_frames(out, frames, 64, 40, pal)
+
+    def test_frame_rate_reaches_the_stream_header(self):
+        c = self.conv
+        path, _, _ = self.flic("rate.flc", count=3)
+        c.load_ok(path)
+        for typed, rate in (("1", 1), ("0", 1), ("30", 30)):
+            with self.subTest(typed=typed):
+                c.set_frame_rate(typed)
+                out = self.out("rate%s.avi" % typed)
+                c.write(out)
+                s = Avi(out).streams[0]
+                self.assertEqual((rate, 1), (s["rate"], s["scale"]))
+                self.assertEqual("%d/1" % rate, ffprobe(out)["r_frame_rate"])
+
+    def test_names_get_the_extension_only_without_any_dot(self):
+        c = self.conv
+        path, _, _ = self.flic("names.flc", count=2)
+        c.load_ok(path)
+        # On drive C: the folders' names are ours alone, whatever the build tree is called.
+        root = os.path.join(self.session.prefix, "drive_c", "flicconv-names")
+        for sub in ("plain", "my.films"):
+            os.makedirs(os.path.join(root, sub), exist_ok=True)
+        for typed, written in (("plain\\movie", "plain/movie.avi"), ("plain\\movie.old", "plain/movie.old"),
+                               ("my.films\\movie", "my.films/movie")):
+            with self.subTest(typed=typed):
+                target = os.path.join(root, written)
+                for stale in (target, os.path.join(root, written + ".avi")):
+                    if os.path.exists(stale):
+                        os.remove(stale)
+                c.start_write("C:\\flicconv-names\\" + typed)
+                c.wait_written()
+                self.assertTrue(os.path.exists(target), "%s written as %s" % (typed, written))
+                self.assertEqual(2, len(Avi(target).samples()))
+
+    def test_cancelled_save_dialog_asks_again_next_time(self):
+        c, w = self.conv, self.wctl
+        path, frames, _ = self.flic("cancel.flc", count=4)
+        c.load_ok(path)
+        c.command(CMD_WRITE)
+        w.cancel_dialog(w.file_dialog(c.main, "Output File"))
+        c.sync()
+        self.assertEqual("&Write AVI", c.menu(CMD_WRITE)[1], "nothing was written")
+        out = self.out("cancel.avi")
+        c.write(out)  # the Save dialog comes up again
+        self.assertEqual(4, len(Avi(out).samples()))
+
+    def test_every_frame_is_the_frame_the_writer_meant(self):
+        c = self.conv
+        movies = [
+            ("kinds.flc", dict(width=321, height=24, count=9, colour=C4, first="brun",
+                               deltas=["ss2", "lc", "literal", "ss2", "lc", "ss2", "literal",
+                                       "ss2", "ss2"])),
+            ("odd.flc", dict(width=1, height=50, count=6, colour=C11, first="literal",
+                             deltas="ss2")),
+            ("wide.flc", dict(width=322, height=20, count=6, colour=C11, first="literal",
+                              deltas="lc")),
+            ("classic.fli", dict(fli=True, width=320, height=200, count=6, colour=C11,
+                                 first="brun", deltas="lc")),
+            ("odd.fli", dict(fli=True, width=321, height=60, count=6, colour=C11,
+                             first="literal", deltas=["lc", "literal", "lc", "lc", "lc", "lc"])),
+        ]
+        for name, kw in movies:
+            with self.subTest(movie=name):
+                path, frames, pal = self.flic(name, **kw)
+                c.load_ok(path)
+                out = self.out(name + ".avi")
+                c.write(out)
+                w, h = kw["width"], kw["height"]
+                self.assert_frames(out, frames, w, h, pal)
+                with Image.open(path) as im:  # Pillow reads the flic the same way
+                    for i in range(len(frames)):
+                        im.seek(i)
+                        self.assertEqual(frames[i], im.tobytes(), "Pillow, frame %d" % (i + 1))
+                if w % 4 == 0 and "ss2" not in str(kw["deltas"]):
+                    direct = ffmpeg_frames(path, w, h)[:len(frames)]
+                    self.assertEqual(frames, direct, "ffmpeg reads the flic the same way")
+
+    def test_palette_changes_after_frame_one_do_not_reach_the_file(self):
+        c = self.conv
+        pal = fw.sample_palette()
+        other = [(255 - r, g, b) for r, g, b in pal]
+        path, frames, meant = self.flic("palette.flc", count=8,
+                                        later_chunks={5: [fw.color_chunk(other)]})
+        c.load_ok(path)
+        out = self.out("palette.avi")
+        c.write(out)
+        self.assert_frames(out, frames, 64, 40, meant)
+
+    def test_a_frame_that_cannot_be_read_ends_the_write_with_the_frames_before_it(self):
+        c, w = self.conv, self.wctl
+        frames = fw.moving_frames(32, 16, 4)
+        data = fw.movie(False, 32, 16, frames, fw.sample_palette(), deltas="ss2", ring=False)
+        data = data[:6] + struct.pack("<H", 10) + data[8:]  # 10 frames promised, 4 there
+        path = self.data_file("short.flc", data)
+        c.load_ok(path)
+        out = self.out("short.avi")
+        c.start_write(out)
+        box, text = c.message_box(owner=c.main, timeout=30)
+        self.assertEqual("Not an FLC frame 1", text)
+        c.dismiss(box)
+        c.wait_written()
+        self.assertIsNone(w.try_find(cls="#32770", title="Output File"),
+                          "no new Save dialog after the write")
+        self.assertEqual("short.flc (10 Frames)", c.title(), "the movie is loaded again")
+        self.assertEqual(4, int(ffprobe(out)["nb_read_packets"]))
+        self.assert_frames(out, frames, 32, 16)
+
+    def test_an_output_that_cannot_be_created_is_reported_and_the_program_goes_on(self):
+        c, w = self.conv, self.wctl
+        path, frames, _ = self.flic("busy.flc", count=3)
+        c.load_ok(path)
+        busy = self.out("busy.avi")
+        w.hold_file(self.session.windows_path(busy))  # another program has it open
+        self.addCleanup(w.hold_file, None)
+        c.start_write(busy)
+        box, text = c.message_box(title="AVI Write", timeout=30)
+        self.assertEqual("Could not write '%s'" % self.session.windows_path(busy), text)
+        c.dismiss(box)
+        c.wait_written()
+        w.hold_file(None)
+        self.assertEqual(0, os.path.getsize(busy), "nothing was written into it")
+        out = self.out("after.avi")
+        c.write(out)
+        self.assertEqual(3, len(Avi(out).samples()), "the next write works")
+
+    def test_stop_ends_the_write_at_once_and_leaves_a_valid_file(self):
+        c, w = self.conv, self.wctl
+        path, frames, pal = self.flic("stop.flc", count=40)
+        c.load_ok(path)
+        w.start_title_log(c.main)
+        # Frame Rate opens from inside the loop after "(3)": the write waits in its dialog.
+        w.command_after_titles(c.main, 3, CMD_FRAME_RATE)
+        out = self.out("stop.avi")
+        c.start_write(out)
+        dlg = w.find(cls="#32770", title="Frame Rate", owner=c.main, timeout=30)
+        self.assertEqual((0, "&Stop"), c.menu(CMD_WRITE))
+        self.assertTrue(c.greyed(CMD_OPEN), "Open is greyed while writing")
+        self.assertEqual("stop.avi (3)", c.title())
+        c.command(CMD_WRITE)  # Stop, chosen while the dialog waits
+        c.sync()
+        w.click(dlg, 2)
+        w.wait_gone(dlg)
+        c.wait_written()
+        c.sync()
+        self.assertIsNone(w.try_find(cls="#32770", title="Output File"), "no new Save dialog")
+        self.assertEqual("stop.flc (40 Frames)", c.title(), "the movie is loaded again")
+        self.assertEqual(["stop.avi (1)", "stop.avi (2)", "stop.avi (3)", "stop.flc (40 Frames)"],
+                         w.title_log(c.main))
+        self.assertEqual(4, int(ffprobe(out)["nb_read_packets"]), "frames 1 to 4 were written")
+        self.assert_frames(out, frames[:4], 64, 40, pal)
+
+    def test_exit_while_writing_closes_the_file_and_ends_the_process(self):
+        for cmd in (CMD_EXIT, CMD_QUIT):
+            with self.subTest(command=cmd):
+                c = self.conv if cmd == CMD_EXIT else self.restart()
+                w = self.wctl
+                path, frames, pal = self.flic("exit%d.flc" % cmd, count=40)
+                c.load_ok(path)
+                w.start_title_log(c.main)
+                w.command_after_titles(c.main, 5, cmd)
+                out = self.out("exit%d.avi" % cmd)
+                c.start_write(out)
+                self.assertEqual(0, c.proc.wait(60))
+                self.assertEqual(6, int(ffprobe(out)["nb_read_packets"]))
+                self.assert_frames(out, frames[:6], 64, 40, pal)
+
+    def restart(self):
+        self.conv = Converter(self.session, self.exe)
+        self.addCleanup(self.conv.stop)
+        self.conv.skip_start_dialog()
+        self.conv.configure(None)
+        return self.conv
+
+    def test_hostile_flics_are_written_to_the_end_without_harm(self):
+        c, w = self.conv, self.wctl
+        for name, data in hostile.files():
+            with self.subTest(file=name):
+                path = self.data_file("hostile-" + name, data)
+                c.load(path)
+                box = w.try_find(cls="#32770", owner=c.main) or \
+                    w.try_find(cls="#32770", title="AVI Write")
+                if box:
+                    c.dismiss(box)  # refused at loading
+                    continue
+                c.start_write(self.out(name + ".avi"))
+                # A frame that cannot be read is reported once and ends the write.
+                def settled():
+                    b = w.try_find(cls="#32770", owner=c.main)
+                    if b:
+                        c.dismiss(b)
+                        return False
+                    return c.menu(CMD_WRITE)[1] == "&Write" and not c.greyed(CMD_OPEN)
+                wait_until(settled, 120, "the write of %s to end" % name)
+                self.assertTrue(c.proc.running())
+        self.assertEqual(0, c.exit())
+
+
+class ConverterCompressionTest(WriteTestCase):
+    def reference(self, frames, width, height, palette, out, compressor):
+        """The same frames written by the reference tool through the same dialog choice."""
+        pitch = pitch_of(width)
+        raw = struct.pack("<4I", width, height, pitch, len(frames))
+        raw += b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+        for f in frames:
+            rows = [f[y * width:(y + 1) * width] + bytes(pitch - width) for y in range(height)]
+            raw += b"".join(reversed(rows))
+        src = self.data_file(os.path.basename(out) + ".raw", raw)
+        tool = self.session.launch(
+            self.session.windows_path(os.path.join(BUILD, "tests", "bin", "avi_reference.exe")),
+            self.session.windows_path(src), self.session.windows_path(out), 15,
+            self.session.windows_path(os.path.join(BUILD, "bin", "logon.avi")))
+        dlg = self.wctl.find(cls="#32770", title="Video Compression", timeout=30)
+        names = self.wctl.combo_items(self.wctl.item(dlg, 880))
+        self.wctl.combo_select(dlg, 880, names.index(compressor))
+        self.wctl.click(dlg, 1)
+        self.assertEqual(0, tool.wait(60))
+
+    def test_compression_dialog_comes_before_every_write_until_configured(self):
+        c = self.conv
+        path, frames, pal = self.flic("ask.flc", count=5)
+        c.load_ok(path)
+        for i in range(2):
+            out = self.out("ask%d.avi" % i)
+            c.write(out, compressor=None)  # the dialog comes up; cancelled: uncompressed
+            self.assertEqual("rawvideo", ffprobe(out)["codec_name"])
+        c.configure(None)
+        out = self.out("asked.avi")
+        c.write(out)  # no dialog any more
+        self.assert_frames(out, frames, 64, 40, pal)
+
+    def test_uncompressed_choice_writes_the_source_frames(self):
+        c = self.conv
+        path, frames, pal = self.flic("full.flc", width=321, height=30, count=6)
+        c.load_ok(path)
+        c.configure(UNCOMPRESSED)
+        out = self.out("full.avi")
+        c.write(out)
+        self.assert_frames(out, frames, 321, 30, pal)
+        self.assertEqual([AVIIF_KEYFRAME] * 6,
+                         [f & AVIIF_KEYFRAME for f, _ in Avi(out).samples()])
+
+    def test_rle_writes_what_the_same_compressor_makes_of_the_source_frames(self):
+        c = self.conv
+        path, frames, pal = self.flic("rle.flc", width=320, height=40, count=8)
+        c.load_ok(path)
+        c.configure(RLE)
+        out = self.out("rle.avi")
+        c.write(out)
+        probe = ffprobe(out)
+        self.assertEqual(("msrle", "8"), (probe["codec_name"], probe["nb_read_packets"]))
+        ref = self.out("rle-reference.avi")
+        self.reference(frames, 320, 40, pal, ref, RLE)
+        self.assertEqual("msrle", ffprobe(ref)["codec_name"])
+        self.assertEqual(ffmpeg_frames(ref, 320, 40), ffmpeg_frames(out, 320, 40))
+        ours, theirs = Avi(out), Avi(ref)
+        self.assertEqual([f for f, _ in theirs.samples()], [f for f, _ in ours.samples()],
+                         "the same key frames")
+
+    def test_a_confirmed_choice_keeps_compressing_after_a_cancelled_dialog(self):
+        c = self.conv
+        path, frames, pal = self.flic("keep.flc", count=4)
+        c.load_ok(path)
+        c.configure(RLE)
+        c.configure(None)
+        out = self.out("keep.avi")
+        c.write(out)
+        self.assertEqual("msrle", ffprobe(out)["codec_name"])
+
+
+class ConverterWithoutSampleMovieTest(WriteTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.exe = private_copy(os.path.join(cls.data, "nologon"), with_logon=False)
+
+    def test_configure_compress_does_nothing_and_writes_stay_uncompressed(self):
+        c, w = self.conv, self.wctl
+        c.command(106)
+        c.sync()
+        self.assertIsNone(w.try_find(cls="#32770", title="Video Compression"))
+        path, frames, pal = self.flic("plain.flc", count=5)
+        c.load_ok(path)
+        out = self.out("plain.avi")
+        c.write(out)
+        self.assertEqual("rawvideo", ffprobe(out)["codec_name"])
+        self.assert_frames(out, frames, 64, 40, pal)
+
+    def test_without_configuring_the_write_shows_no_dialog_either(self):
+        c = self.conv
+        path, frames, pal = self.flic("plain2.flc", count=3)
+        c.load_ok(path)
+        out = self.out("plain2.avi")
+        c.write(out)
+        self.assert_frames(out, frames, 64, 40, pal)
+
+
+if __name__ == "__main__":
+    unittest.main()
