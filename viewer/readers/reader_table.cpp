@@ -3,6 +3,10 @@
 
 ImageReader ReaderForCode(ReaderCode code) {
   switch (code) {
+    case READER_BMP: return ReadBmpFile;
+    case READER_DIB: return ReadDibFile;
+    case READER_GIF: return ReadGifFile;
+    case READER_TARGA: return ReadTargaFile;
     default: return nullptr;
   }
 }
