@@ -92,6 +92,36 @@ class Viewer:
         self.sync()
         return self.w.capture_client(child)
 
+    def words(self, child):
+        """The child's image window words: (bitmap, thumbnail, palette) handles."""
+        return tuple(self.w.window_long(child, i) for i in (0, 4, 8))
+
+    def minimise(self, child):
+        self.w.post(child, winharness.WM_SYSCOMMAND, winharness.SC_MINIMIZE)
+        wait_until(lambda: self.w.info(child).iconic, 10, "the child to minimise")
+        self.sync()
+
+    def restore(self, child):
+        self.w.post(child, winharness.WM_SYSCOMMAND, winharness.SC_RESTORE)
+        wait_until(lambda: not self.w.info(child).iconic, 10, "the child to be restored")
+        self.sync()
+
+    def scroll_to(self, child, x, y):
+        """Drags both thumbs to the given positions (clamped to the ranges by the child)."""
+        self.w.send(child, winharness.WM_HSCROLL, (min(x, 0xFFFF) << 16) | 4)  # SB_THUMBPOSITION
+        self.w.send(child, winharness.WM_VSCROLL, (min(y, 0xFFFF) << 16) | 4)
+        self.sync()
+
+    def capture_image(self, child, w, h):
+        """The top-left w x h of the child's client area (its image area) from the screen."""
+        self.sync()
+        return self.w.capture_client(child, w, h)
+
+    def close_child(self, child):
+        self.w.post(child, winharness.WM_SYSCOMMAND, winharness.SC_CLOSE)
+        wait_until(lambda: not self.w.exists(child), 10, "the child to close")
+        self.sync()
+
     def exit(self, timeout=20):
         self.w.command(self.frame, 1001)
         return self.proc.wait(timeout)

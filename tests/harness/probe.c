@@ -14,6 +14,54 @@ static HMENU MenuOf(HWND hwnd, int popup) {
   return bar ? GetSubMenu(bar, popup) : NULL;
 }
 
+/* Writes the bitmap's pixels, as GetDIBits gives them at 24 bits, to a file in the temporary
+ * folder; its path goes into `path`. */
+static int SaveBitmap(HBITMAP bitmap, char* path, size_t size) {
+  BITMAP bm;
+  BITMAPINFOHEADER bi;
+  BITMAPFILEHEADER bf;
+  char dir[MAX_PATH];
+  HDC dc;
+  BYTE* bits;
+  DWORD stride, bytes, written;
+  HANDLE file;
+  int ok;
+  static int serial;
+  if (GetObjectA(bitmap, sizeof bm, &bm) != sizeof bm) return 0;
+  stride = ((DWORD)bm.bmWidth * 3 + 3) & ~3u;
+  bytes = stride * (DWORD)bm.bmHeight;
+  bits = (BYTE*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes ? bytes : 1);
+  if (!bits) return 0;
+  memset(&bi, 0, sizeof bi);
+  bi.biSize = sizeof bi;
+  bi.biWidth = bm.bmWidth;
+  bi.biHeight = bm.bmHeight;
+  bi.biPlanes = 1;
+  bi.biBitCount = 24;
+  bi.biSizeImage = bytes;
+  dc = GetDC(NULL);
+  ok = GetDIBits(dc, bitmap, 0, (UINT)bm.bmHeight, bits, (BITMAPINFO*)&bi, DIB_RGB_COLORS) ==
+       bm.bmHeight;
+  ReleaseDC(NULL, dc);
+  GetTempPathA(sizeof dir, dir);
+  snprintf(path, size, "%sxqv-probe-%lu-%d.bmp", dir, (unsigned long)GetCurrentProcessId(),
+           ++serial);
+  memset(&bf, 0, sizeof bf);
+  bf.bfType = 0x4D42;
+  bf.bfOffBits = sizeof bf + sizeof bi;
+  bf.bfSize = bf.bfOffBits + bytes;
+  file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file == INVALID_HANDLE_VALUE) ok = 0;
+  if (ok) {
+    ok = WriteFile(file, &bf, sizeof bf, &written, NULL) &&
+         WriteFile(file, &bi, sizeof bi, &written, NULL) &&
+         WriteFile(file, bits, bytes, &written, NULL);
+  }
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  HeapFree(GetProcessHeap(), 0, bits);
+  return ok;
+}
+
 static void Answer(HWND hwnd, WPARAM question, LPARAM arg, ProbeReply* r) {
   switch (question) {
     case PROBE_MENU_STATE: {
@@ -55,6 +103,25 @@ static void Answer(HWND hwnd, WPARAM question, LPARAM arg, ProbeReply* r) {
     case PROBE_ACTIVE:
       r->result = (long)(ULONG_PTR)GetActiveWindow();
       break;
+    case PROBE_WINDOW_LONG:
+      r->result = GetWindowLongA(hwnd, (int)arg);
+      break;
+    case PROBE_BITMAP_INFO: {
+      BITMAP bm;
+      r->result = GetObjectA((HGDIOBJ)arg, sizeof bm, &bm) == sizeof bm;
+      if (r->result)
+        snprintf(r->text, sizeof r->text, "%ld %ld %u", (long)bm.bmWidth, (long)bm.bmHeight,
+                 (unsigned)bm.bmBitsPixel);
+      break;
+    }
+    case PROBE_BITMAP_SAVE:
+      r->result = SaveBitmap((HBITMAP)arg, r->text, sizeof r->text);
+      break;
+    case PROBE_PALETTE_SIZE: {
+      WORD entries = 0;
+      r->result = GetObjectA((HGDIOBJ)arg, sizeof entries, &entries) ? entries : 0;
+      break;
+    }
     default:
       r->result = -1;
       strcpy(r->text, "unknown question");

@@ -16,6 +16,11 @@ enum {
   PROBE_MENU_COUNT = 5,    /* arg: popup (0xFFFF: the bar); result: item count */
   PROBE_FOCUS = 6,         /* result: the thread's focus window */
   PROBE_ACTIVE = 7,        /* result: the thread's active window */
+  PROBE_WINDOW_LONG = 8,   /* arg: byte offset; result: GetWindowLongA of the window */
+  PROBE_BITMAP_INFO = 9,   /* arg: HBITMAP; result: 1 or 0; text: "width height bitsPixel" */
+  PROBE_BITMAP_SAVE = 10,  /* arg: HBITMAP; result: 1 or 0; text: path of a 24-bit .bmp file
+                              holding the bitmap's pixels (read with GetDIBits) */
+  PROBE_PALETTE_SIZE = 11, /* arg: HPALETTE; result: its number of entries, or 0 */
 };
 
 typedef struct {

@@ -46,6 +46,10 @@ PROBE_MENU_ITEM = 4
 PROBE_MENU_COUNT = 5
 PROBE_FOCUS = 6
 PROBE_ACTIVE = 7
+PROBE_WINDOW_LONG = 8
+PROBE_BITMAP_INFO = 9
+PROBE_BITMAP_SAVE = 10
+PROBE_PALETTE_SIZE = 11
 
 
 class HarnessError(Exception):
@@ -301,6 +305,33 @@ class Wctl:
         """Private bytes of the window's process, in KiB."""
         return self.probe(hwnd, PROBE_MEMORY)[0]
 
+    def window_long(self, hwnd, index):
+        """GetWindowLongA of the window at a byte offset, asked inside its process; as an
+        unsigned 32-bit value (handles)."""
+        return self.probe(hwnd, PROBE_WINDOW_LONG, index)[0] & 0xFFFFFFFF
+
+    def bitmap_info(self, hwnd, handle):
+        """(width, height, bits per pixel) of a bitmap of the window's process, or None."""
+        ok, text = self.probe(hwnd, PROBE_BITMAP_INFO, handle)
+        return tuple(int(v) for v in text.split()) if ok == 1 else None
+
+    def palette_size(self, hwnd, handle):
+        """Entries of a logical palette of the window's process (0 when it is none)."""
+        return self.probe(hwnd, PROBE_PALETTE_SIZE, handle)[0]
+
+    def bitmap_image(self, hwnd, handle):
+        """The pixels of a bitmap of the window's process as a PIL image (RGB), or None."""
+        from PIL import Image
+        ok, text = self.probe(hwnd, PROBE_BITMAP_SAVE, handle)
+        if ok != 1:
+            return None
+        path = self.session.unix_path(text)
+        try:
+            with Image.open(path) as im:
+                return im.convert("RGB")
+        finally:
+            os.unlink(path)
+
 
 class Program:
     """A program started under Wine."""
@@ -481,6 +512,11 @@ class Session:
 
     def tool(self, name):
         return os.path.join(self.build_dir, "tests", "harness", name)
+
+    def unix_path(self, path):
+        """The host path of a Windows path of the prefix (drive letter through dosdevices)."""
+        drive, rest = path[0].lower(), path[2:].replace("\\", "/").lstrip("/")
+        return os.path.join(self.prefix, "dosdevices", drive + ":", rest)
 
     def windows_path(self, path):
         """The Windows name of a Linux path (through drive Z:)."""
