@@ -11,19 +11,26 @@
 #include "dib.h"
 #include "image.h"
 
-inline const std::string& FuzzScratchPath(const char* ext) {
-  static std::string path = [ext] {
+// The scratch file, removed again when the fuzzer ends.
+struct FuzzScratchFile {
+  std::string path;
+  explicit FuzzScratchFile(const char* ext) {
     const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    return std::string(dir) + "/xqv-fuzz-" + std::to_string(getpid()) + ext;
-  }();
-  return path;
+    path = std::string(dir) + "/xqv-fuzz-" + std::to_string(getpid()) + ext;
+  }
+  ~FuzzScratchFile() { unlink(path.c_str()); }
+};
+
+inline const std::string& FuzzScratchPath(const char* ext) {
+  static FuzzScratchFile file(ext);
+  return file.path;
 }
 
 // Loads the input through the loader and runs the finishing steps on what it made. Huge
 // declared sizes are refused early so that each input stays quick.
 template <typename Loader>
 int FuzzLoadFile(Loader loader, const char* ext, const uint8_t* data, size_t size) {
-  g_maxImageBytes = 4u << 20;
+  g_maxImageBytes = 256u << 10;
   const std::string& path = FuzzScratchPath(ext);
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;

@@ -3,6 +3,7 @@
 // nothing per code and cannot write outside its tables, its line or the image's rows.
 #include "gif.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,14 @@ DWORD g_gifBadCodes;
 
 namespace {
 
+#if defined(__GNUC__)
+#define GIF_HOT inline __attribute__((always_inline))
+#define GIF_COLD __attribute__((noinline))
+#else
+#define GIF_HOT inline
+#define GIF_COLD
+#endif
+
 const int kLineBytes = kGifMaxSide + 1;
 const int kTableSize = 4096;
 const int kDibTableBytes = 256 * sizeof(RGBQUAD);
@@ -29,19 +38,15 @@ const int kDibTableBytes = 256 * sizeof(RGBQUAD);
 ByteStream g_gifStream(nullptr);
 BYTE* g_gifLine;
 
-// LZW decoder state.
+// LZW decoder state: the string table, the stack strings are unwound on, the code sizes.
 WORD g_gifPrefix[kTableSize];
 BYTE g_gifSuffix[kTableSize];
 BYTE g_gifStack[kTableSize];
-BYTE g_gifBlock[257];         // one data sub-block (at most 255 bytes)
-short g_gifBlockPos;          // read position in it
-short g_gifBlockLeft;         // bytes of it not yet taken
-bool g_bGifDataEnded;         // the zero-length terminator sub-block was read
-BYTE g_gifCurByte;            // the data byte whose high bits are still pending
-short g_gifPendingBits;
+WORD g_gifLength[kTableSize];  // string length of each entry: short strings skip the stack
 const WORD kGifCodeMask[13] = {0,    0x1,  0x3,   0x7,   0xF,   0x1F, 0x3F,
                                0x7F, 0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF};
 short g_gifCodeSize, g_gifClearCode, g_gifEndCode, g_gifFirstFree, g_gifNextFree, g_gifLimit;
+BYTE g_gifBlock[257];  // one data sub-block (at most 255 bytes)
 
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
@@ -50,34 +55,53 @@ struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
 };
 
-// The next byte of the image data, or negative once the data has ended: at end of file or
-// at the terminator sub-block (nothing after it belongs to the image).
-inline int GifNextDataByte() {
-  if (g_gifBlockLeft <= 0) {
-    if (g_bGifDataEnded) return -1;
+// The bit reader: the image data's sub-blocks, read whole into g_gifBlock, their bits taken
+// least significant first. The decoder works on a copy in a local so that the compiler can
+// keep it in registers.
+struct GifBitReader {
+  uint32_t bits = 0;   // bits not yet taken, least significant first
+  int pending = 0;     // how many
+  int pos = 0;         // read position in g_gifBlock
+  int left = 0;        // bytes of it not yet taken
+  bool ended = false;  // the terminator sub-block or the end of the file was reached
+
+  // The next sub-block; false once the data has ended. Nothing after the terminator is read:
+  // it belongs to the blocks that follow the image, not to its data.
+  GIF_COLD bool Refill() {
+    if (ended) return false;
     int length = g_gifStream.byte();
-    if (length < 0) return length;
-    if (length == 0) {
-      g_bGifDataEnded = true;
-      return -1;
+    if (length <= 0) {
+      ended = true;
+      return false;
     }
     for (int i = 0; i < length; ++i) {
       int b = g_gifStream.byte();
-      if (b < 0) return b;
+      if (b < 0) {  // a sub-block cut short by the end of the file is lost
+        ended = true;
+        return false;
+      }
       g_gifBlock[i] = static_cast<BYTE>(b);
     }
-    g_gifBlockPos = 0;
-    g_gifBlockLeft = static_cast<short>(length);
+    pos = 0;
+    left = length;
+    return true;
   }
-  --g_gifBlockLeft;
-  return g_gifBlock[g_gifBlockPos++];
-}
 
-void GifResetCodeSize(int minCodeSize) {
-  g_gifCodeSize = static_cast<short>(minCodeSize + 1);
-  g_gifLimit = static_cast<short>(1 << (minCodeSize + 1));
-  g_gifNextFree = g_gifFirstFree;
-}
+  // The next code of `size` bits, or -1 once the data has ended.
+  GIF_HOT int Next(int size) {
+    while (pending < size) {
+      if (left == 0 && !Refill()) return -1;
+      bits |= uint32_t(g_gifBlock[pos++]) << pending;
+      --left;
+      pending += 8;
+    }
+    int code = static_cast<int>(bits & kGifCodeMask[size]);
+    bits >>= size;
+    pending -= size;
+    return code;
+  }
+};
+GifBitReader g_gifBits;
 
 // Reads count colour triplets into the colour arrays, the rest of which become black:
 // entries the file does not define must not show an earlier file's colours.
@@ -155,40 +179,15 @@ short ParseGifStream(bool headerOnly) {
   }
 }
 
-// Emits the decoded bytes on the stack (last pushed first) into the line, handing on each
-// full line.
-inline void GifEmitStack(int count, BYTE* line, int width, int* pos) {
-  int p = *pos;
-  while (count > 0) {
-    line[p++] = g_gifStack[--count];
-    if (p == width) {
-      GifPutRow(line, width);
-      p = 0;
-    }
-  }
-  *pos = p;
+// True once every row of the image has been filled: the last pass (or the only one) has
+// gone past the last row, so whatever data remains has no place to go.
+inline bool GifImageComplete() {
+  return g_gifRow >= g_readerState.height && (g_gifRowStep == 1 || g_gifRowStep == 2);
 }
 
 }  // namespace
 
-short GifNextCode() {
-  if (g_gifPendingBits <= 0) {
-    int b = GifNextDataByte();
-    if (b < 0) return static_cast<short>(b);
-    g_gifCurByte = static_cast<BYTE>(b);
-    g_gifPendingBits = 8;
-  }
-  unsigned value = unsigned(g_gifCurByte) >> (8 - g_gifPendingBits);
-  while (g_gifCodeSize > g_gifPendingBits) {
-    int b = GifNextDataByte();
-    if (b < 0) return static_cast<short>(b);
-    g_gifCurByte = static_cast<BYTE>(b);
-    value |= unsigned(b) << g_gifPendingBits;
-    g_gifPendingBits = static_cast<short>(g_gifPendingBits + 8);
-  }
-  g_gifPendingBits = static_cast<short>(g_gifPendingBits - g_gifCodeSize);
-  return static_cast<short>(value & kGifCodeMask[g_gifCodeSize]);
-}
+short GifNextCode() { return static_cast<short>(g_gifBits.Next(g_gifCodeSize)); }
 
 short GifDecodeImage(short lineWidth) {
   int minCodeSize = g_gifStream.byte();
@@ -196,70 +195,114 @@ short GifDecodeImage(short lineWidth) {
   if (minCodeSize < 2 || minCodeSize > 9) return GIF_BAD_CODE_SIZE;
   if (lineWidth <= 0 || lineWidth > kGifMaxSide || !g_gifLine) return GIF_NO_IMAGE;
 
-  g_gifClearCode = static_cast<short>(1 << minCodeSize);
-  g_gifEndCode = static_cast<short>(g_gifClearCode + 1);
-  g_gifFirstFree = static_cast<short>(g_gifClearCode + 2);
-  GifResetCodeSize(minCodeSize);
-  g_gifPendingBits = 0;
-  g_gifBlockLeft = 0;
-  g_gifBlockPos = 0;
-  g_bGifDataEnded = false;
-  // Corrupt data can reach entries this image never defined; they read as zero rather than
-  // as whatever an earlier file left.
+  const int clearCode = 1 << minCodeSize, endCode = clearCode + 1, firstFree = clearCode + 2;
+  g_gifClearCode = static_cast<short>(clearCode);
+  g_gifEndCode = static_cast<short>(endCode);
+  g_gifFirstFree = static_cast<short>(firstFree);
+  // Corrupt data can reach entries this image never defined; they read as one zero byte
+  // rather than as whatever an earlier file left.
   std::memset(g_gifPrefix, 0, sizeof g_gifPrefix);
   std::memset(g_gifSuffix, 0, sizeof g_gifSuffix);
+  std::fill(g_gifLength, g_gifLength + kTableSize, WORD(1));
 
-  BYTE* line = g_gifLine;
+  // The hot state lives in locals while the image decodes and goes back to the module-wide
+  // variables when it ends.
+  GifBitReader in;
+  int codeSize = minCodeSize + 1, limit = 1 << codeSize, nextFree = firstFree;
+  BYTE* const line = g_gifLine;
+  const int width = lineWidth;
   int pos = 0;
+  bool complete = false;  // every row has been filled
+  auto finish = [&](short status) {
+    g_gifBits = in;
+    g_gifCodeSize = static_cast<short>(codeSize);
+    g_gifLimit = static_cast<short>(limit);
+    g_gifNextFree = static_cast<short>(nextFree);
+    return status;
+  };
+
   int firstChar = 0, oldCode = 0;
   bool started = false;  // a stream may omit the leading clear code
   for (;;) {
-    int c = GifNextCode();
-    if (c == g_gifEndCode) break;
-    if (c < 0) return GIF_DECODED;  // the data ran out: a partly filled line is dropped
-    if (c == g_gifClearCode || !started) {
-      if (c == g_gifClearCode) {
-        GifResetCodeSize(minCodeSize);
-        do c = GifNextCode();
-        while (c == g_gifClearCode);
-        if (c == g_gifEndCode) break;
-        if (c < 0) return GIF_DECODED;
+    int c = in.Next(codeSize);
+    if (c == endCode) break;
+    if (c < 0) return finish(GIF_DECODED);  // the data ran out: a partly filled line is dropped
+    if (c == clearCode || !started) {
+      if (c == clearCode) {
+        codeSize = minCodeSize + 1;
+        limit = 1 << codeSize;
+        nextFree = firstFree;
+        do c = in.Next(codeSize);
+        while (c == clearCode);
+        if (c == endCode) break;
+        if (c < 0) return finish(GIF_DECODED);
       }
       started = true;
-      if (c >= g_gifNextFree) c = 0;
+      if (c >= nextFree) c = 0;
       oldCode = firstChar = c;
-      g_gifStack[0] = static_cast<BYTE>(c);
-      GifEmitStack(1, line, lineWidth, &pos);
-      continue;
-    }
-    int code = c, sp = 0;
-    if (code >= g_gifNextFree) {
-      // The code the encoder is defining right now: the previous string and its first byte.
-      if (code > g_gifNextFree) ++g_gifBadCodes;
-      code = oldCode;
-      g_gifStack[sp++] = static_cast<BYTE>(firstChar);
-    }
-    // Corrupt data can chain entries into a loop; the stack bound ends the walk.
-    while (code >= g_gifFirstFree && sp < kTableSize - 1) {
-      g_gifStack[sp++] = g_gifSuffix[code];
-      code = g_gifPrefix[code];
-    }
-    g_gifStack[sp++] = static_cast<BYTE>(code);
-    if (g_gifNextFree < g_gifLimit) {
-      firstChar = code;
-      g_gifSuffix[g_gifNextFree] = static_cast<BYTE>(code);
-      g_gifPrefix[g_gifNextFree] = static_cast<WORD>(oldCode);
-      ++g_gifNextFree;
-      oldCode = c;
-      if (g_gifNextFree >= g_gifLimit && g_gifCodeSize < 12) {
-        g_gifLimit = static_cast<short>(g_gifLimit * 2);
-        ++g_gifCodeSize;
+      line[pos++] = static_cast<BYTE>(c);
+    } else {
+      int code = c, tail = -1;
+      if (code >= nextFree) {
+        // The code the encoder is defining right now: the previous string and its first byte.
+        if (code > nextFree) ++g_gifBadCodes;
+        code = oldCode;
+        tail = firstChar;
+      }
+      int length = g_gifLength[code], total = length + (tail >= 0);
+      if (total <= width - pos) {
+        // The string fits the line: written straight into it from its end. Exactly `total`
+        // bytes are written whatever the table holds.
+        BYTE* p = line + pos + length - 1;
+        if (tail >= 0) p[1] = static_cast<BYTE>(tail);
+        for (int i = length - 1; i > 0; --i) {
+          *p-- = g_gifSuffix[code];
+          code = g_gifPrefix[code];
+        }
+        *p = static_cast<BYTE>(code);
+        pos += total;
+      } else {
+        // It runs past the line's end: unwound on the stack and emitted line by line.
+        // Corrupt data can chain entries into a loop; the stack bound ends the walk.
+        int sp = 0;
+        if (tail >= 0) g_gifStack[sp++] = static_cast<BYTE>(tail);
+        while (code >= firstFree && sp < kTableSize - 1) {
+          g_gifStack[sp++] = g_gifSuffix[code];
+          code = g_gifPrefix[code];
+        }
+        g_gifStack[sp++] = static_cast<BYTE>(code);
+        while (sp > 0) {
+          line[pos++] = g_gifStack[--sp];
+          if (pos == width) {
+            GifPutRow(line, width);
+            pos = 0;
+            complete = complete || GifImageComplete();
+          }
+        }
+      }
+      if (nextFree < limit) {
+        firstChar = code;
+        g_gifSuffix[nextFree] = static_cast<BYTE>(code);
+        g_gifPrefix[nextFree] = static_cast<WORD>(oldCode);
+        int grown = g_gifLength[oldCode] + 1;
+        g_gifLength[nextFree] = static_cast<WORD>(grown < kTableSize ? grown : kTableSize);
+        ++nextFree;
+        oldCode = c;
+        if (nextFree >= limit && codeSize < 12) {
+          limit *= 2;
+          ++codeSize;
+        }
       }
     }
-    GifEmitStack(sp, line, lineWidth, &pos);
+    if (pos == width) {
+      GifPutRow(line, width);
+      pos = 0;
+      complete = GifImageComplete();
+    }
+    if (complete) return finish(GIF_DECODED);
   }
-  if (pos != 0) return GifPutRow(line, pos);
-  return GIF_DECODED;
+  if (pos != 0) return finish(GifPutRow(line, pos));
+  return finish(GIF_DECODED);
 }
 
 short GifPutRow(const BYTE* line, int length) {
