@@ -164,11 +164,12 @@ def broken_files():
         if n % 3 == 0:
             del d[rnd.randrange(13, len(d)):]
         files.append(("damaged%02d.gif" % n, bytes(d)))
-    found = os.path.join(HERE, "broken")
-    if os.path.isdir(found):  # files the fuzzer once found troublesome
-        for name in sorted(os.listdir(found)):
-            with open(os.path.join(found, name), "rb") as f:
-                files.append((name + ".gif", f.read()))
+    # A sample of the fuzzer's corpus: inputs it found to reach new code, most of them broken.
+    corpus = os.path.join(HERE, "corpus", "fuzz_gif")
+    names = sorted(os.listdir(corpus))
+    for name in names[::max(1, len(names) // 30)]:
+        with open(os.path.join(corpus, name), "rb") as f:
+            files.append(("corpus_" + name[:12] + ".gif", f.read()))
     return files
 
 

@@ -11,19 +11,12 @@
 #include "dib.h"
 #include "image.h"
 
-// The scratch file, removed again when the fuzzer ends.
-struct FuzzScratchFile {
-  std::string path;
-  explicit FuzzScratchFile(const char* ext) {
-    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    path = std::string(dir) + "/xqv-fuzz-" + std::to_string(getpid()) + ext;
-  }
-  ~FuzzScratchFile() { unlink(path.c_str()); }
-};
-
 inline const std::string& FuzzScratchPath(const char* ext) {
-  static FuzzScratchFile file(ext);
-  return file.path;
+  static const std::string path = [ext] {
+    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(dir) + "/xqv-fuzz-" + std::to_string(getpid()) + ext;
+  }();
+  return path;
 }
 
 // Loads the input through the loader and runs the finishing steps on what it made. Huge
@@ -43,5 +36,6 @@ int FuzzLoadFile(Loader loader, const char* ext, const uint8_t* data, size_t siz
     LocalFree(dib);
   }
   if (palette) DeleteObject(palette);
+  unlink(path.c_str());  // nothing is left behind, however the fuzzer ends
   return 0;
 }

@@ -99,11 +99,12 @@ def broken_files():
         if n % 3 == 0:
             del d[rnd.randrange(18, len(d)):]
         files.append(("damaged%02d.tga" % n, bytes(d)))
-    found = os.path.join(HERE, "broken")
-    if os.path.isdir(found):  # files the fuzzer once found troublesome
-        for name in sorted(os.listdir(found)):
-            with open(os.path.join(found, name), "rb") as f:
-                files.append((name + ".tga", f.read()))
+    # A sample of the fuzzer's corpus: inputs it found to reach new code, most of them broken.
+    corpus = os.path.join(HERE, "corpus", "fuzz_targa")
+    names = sorted(os.listdir(corpus))
+    for name in names[::max(1, len(names) // 30)]:
+        with open(os.path.join(corpus, name), "rb") as f:
+            files.append(("corpus_" + name[:12] + ".tga", f.read()))
     return files
 
 
