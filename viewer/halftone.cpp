@@ -147,21 +147,29 @@ const HalftoneTables& Tables() {
   return tables;
 }
 
-// Reduces one row: column x uses the threshold row (x mod 8) at column (y mod 8).
-void HalftoneRow24(const BYTE* src, BYTE* dst, LONG width, int yPhase) {
+// Reduces one row: column x uses the threshold row (x mod 8) at column (y mod 8). Eight
+// results are gathered before one store, so the byte store cannot force the compiler to
+// reload the tables and the source after every pixel.
+void HalftoneRow24(const BYTE* __restrict src, BYTE* __restrict dst, LONG width, int yPhase) {
   const HalftoneTables& t = Tables();
+  const BYTE* __restrict translate = t.translate;
+  const BYTE* red[8];
+  const BYTE* green[8];
+  const BYTE* blue[8];
+  for (int p = 0; p < 8; ++p) {
+    red[p] = t.red[p * 8 + yPhase];
+    green[p] = t.green[p * 8 + yPhase];
+    blue[p] = t.blue[p * 8 + yPhase];
+  }
   LONG x = 0;
   for (; x + 8 <= width; x += 8, src += 24, dst += 8) {
-    for (int p = 0; p < 8; ++p) {
-      int d = p * 8 + yPhase;
-      dst[p] = t.translate[t.blue[d][src[3 * p]] + t.green[d][src[3 * p + 1]] +
-                           t.red[d][src[3 * p + 2]]];
-    }
+    BYTE out[8];
+    for (int p = 0; p < 8; ++p)
+      out[p] = translate[blue[p][src[3 * p]] + green[p][src[3 * p + 1]] + red[p][src[3 * p + 2]]];
+    std::memcpy(dst, out, 8);
   }
-  for (int p = 0; x < width; ++x, ++p, src += 3) {
-    int d = p * 8 + yPhase;
-    *dst++ = t.translate[t.blue[d][src[0]] + t.green[d][src[1]] + t.red[d][src[2]]];
-  }
+  for (int p = 0; x < width; ++x, ++p, src += 3)
+    *dst++ = translate[blue[p][src[0]] + green[p][src[1]] + red[p][src[2]]];
 }
 
 // For an indexed source, the reduced colour of every index under every threshold is

@@ -33,6 +33,8 @@ void ExerciseFinishSteps(const BITMAPINFOHEADER* dib);
 // may replace the palette in the slot by the halftone palette. Returns the bitmap or null.
 HBITMAP FinishDib(BITMAPINFOHEADER* header, void* block, BYTE* pixels, HPALETTE* palette,
                   HBITMAP* thumbnail);
+// The device bitmap (returned) and the thumbnail (stored in the slot, made even when the
+// bitmap cannot be) of a record; the caller's header is left unchanged.
 HBITMAP CreateImageBitmaps(BITMAPINFO* info, const BYTE* pixels, HPALETTE palette,
                            HBITMAP* thumbnail);
 
