@@ -5,6 +5,8 @@ ImageReader ReaderForCode(ReaderCode code) {
   switch (code) {
     case READER_BMP: return ReadBmpFile;
     case READER_DIB: return ReadDibFile;
+    case READER_GIF: return ReadGifFile;
+    case READER_TARGA: return ReadTargaFile;
     case READER_JPEG: return ReadJpegFile;
     case READER_TIFF: return ReadTiffFile;
     default: return nullptr;
