@@ -49,6 +49,18 @@ bool EndTracking() {
   return true;
 }
 
+// The capture was taken from a control during its press (the control disabled or hidden,
+// another window capturing, another program activated): the press ends without a click.
+// Left tracking, the next release over any glyph button would count as a click on it, and
+// merely passing over one would show it pressed. True when the pressed look must go.
+bool LoseTracking(HWND hwnd, LPARAM newCapture) {
+  if (!g_tracking || reinterpret_cast<HWND>(newCapture) == hwnd) return false;
+  g_tracking = 0;
+  bool wasInside = g_pointerInside != 0;
+  g_pointerInside = 0;
+  return wasInside;
+}
+
 void NotifyParent(HWND hwnd) {
   LONG id = GetWindowLongA(hwnd, GWL_ID);
   SendMessageA(GetParent(hwnd), WM_COMMAND, static_cast<WPARAM>(id),
@@ -135,6 +147,9 @@ LRESULT CALLBACK CheckBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONUP:
       OnCheckBoxRelease(hwnd, state);
       return 0;
+    case WM_CAPTURECHANGED:
+      if (LoseTracking(hwnd, lParam)) DrawButtonGlyph(hwnd, state, 0);
+      return 0;
     default:
       break;
   }
@@ -175,6 +190,9 @@ LRESULT CALLBACK RadioButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_LBUTTONUP:
       OnRadioRelease(hwnd, state);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (LoseTracking(hwnd, lParam)) DrawRadio(hwnd, state, false);
       return 0;
     default:
       break;

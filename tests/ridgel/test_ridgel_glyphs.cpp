@@ -103,6 +103,11 @@ class RidgelGlyphs : public ::testing::Test {
     rt::SendMouse(MOUSEEVENTF_LEFTUP, p.x, p.y);
     return wintest::PumpUntil([&] { return GetCapture() == nullptr; });
   }
+  // True once this thread has taken the button's release from its queue (the thread's own key
+  // state changes then), so whatever the release does has been done.
+  static bool ButtonUpSeen() {
+    return wintest::PumpUntil([] { return GetKeyState(VK_LBUTTON) >= 0; });
+  }
   // A click; successive clicks alternate between two points so none becomes a double click.
   bool Click(int id) {
     POINT p = Inside(id, (clicks_++ % 2) ? 8 : -8);
@@ -400,6 +405,47 @@ TEST_F(RidgelGlyphs, RadioReleasedOutsideDrawsNormalAndSendsNothing) {
   EXPECT_EQ(kRow1 + 2, CellShown(IDC_RADIO_102, 0, 3));
   EXPECT_TRUE(Commands().empty());
   EXPECT_EQ(1, State(IDC_RADIO_102));
+}
+
+// The application disables a check box while the user holds it down, which takes the mouse
+// capture away: the press is over. A release that follows over another check box is no click.
+TEST_F(RidgelGlyphs, PressWhoseCaptureIsTakenAwayEndsWithoutAClick) {
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  SizeItem(IDC_AUTO_3STATE, 120, 20);
+  ASSERT_TRUE(Press(Inside(IDC_AUTO_CHECK)));
+  EXPECT_EQ(kRow0 + 1, WaitForCell(IDC_AUTO_CHECK, 0, 3, kRow0 + 1));
+  EnableWindow(Item(IDC_AUTO_CHECK), FALSE);
+  EXPECT_EQ(nullptr, GetCapture()) << "a disabled window keeps no capture";
+  EXPECT_EQ(kRow0 + 0, WaitForCell(IDC_AUTO_CHECK, 0, 3, kRow0 + 0)) << "no longer pressed";
+  POINT other = Inside(IDC_AUTO_3STATE);
+  ASSERT_TRUE(rt::MouseTo(other.x, other.y));
+  rt::SendMouse(MOUSEEVENTF_LEFTUP, other.x, other.y);
+  EXPECT_TRUE(ButtonUpSeen());
+  EXPECT_EQ(0, State(IDC_AUTO_3STATE)) << "released over a check box that was never pressed";
+  EXPECT_EQ(0, State(IDC_AUTO_CHECK));
+  EXPECT_TRUE(Commands().empty());
+  EnableWindow(Item(IDC_AUTO_CHECK), TRUE);
+}
+
+// The same with the pointer already outside the pressed control when the capture goes: merely
+// passing over another one afterwards does not show it pressed.
+TEST_F(RidgelGlyphs, AfterALostCaptureHoveringShowsNoPressedLook) {
+  SizeItem(IDC_RADIO_101, 90, 20);
+  SizeItem(IDC_PLAIN_CHECK, 120, 20);
+  ASSERT_TRUE(Press(Inside(IDC_RADIO_101)));
+  EXPECT_EQ(kRow1 + 1, WaitForCell(IDC_RADIO_101, 0, 3, kRow1 + 1));
+  POINT out = Outside(IDC_RADIO_101);
+  ASSERT_TRUE(rt::MouseTo(out.x, out.y));
+  EXPECT_EQ(kRow1 + 0, WaitForCell(IDC_RADIO_101, 0, 3, kRow1 + 0));
+  ReleaseCapture();  // as another window taking the capture would
+  POINT over = Inside(IDC_PLAIN_CHECK);
+  ASSERT_TRUE(rt::MouseTo(over.x, over.y));
+  rt::SendMouse(MOUSEEVENTF_LEFTUP, over.x, over.y);
+  EXPECT_TRUE(ButtonUpSeen());
+  EXPECT_EQ(kRow0 + 0, CellShown(IDC_PLAIN_CHECK, 0, 3)) << "hovering is no press";
+  EXPECT_EQ(kRow1 + 0, CellShown(IDC_RADIO_101, 0, 3));
+  EXPECT_EQ(0, State(IDC_RADIO_101));
+  EXPECT_TRUE(Commands().empty());
 }
 
 TEST_F(RidgelGlyphs, FocusKeysAndDisablingChangeNothingOnScreen) {
