@@ -327,6 +327,21 @@ TEST_F(RidgelGlyphs, AutoCheckBoxTogglesAndIndeterminateBecomesUnchecked) {
   EXPECT_EQ("", CompareColumns(shot, ref, 13, 120));
 }
 
+// A new caption is not painted until the glyph next changes; then it replaces the old one
+// instead of being drawn over it.
+TEST_F(RidgelGlyphs, CaptionIsDrawnAfreshWhenTheGlyphChanges) {
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  HWND button = Item(IDC_AUTO_CHECK);
+  rt::SettledClient(button);
+  SetWindowTextA(button, "Other words");
+  SetState(IDC_AUTO_CHECK, 1);
+  Capture shot = rt::SettledClient(button);
+  EXPECT_EQ("", rt::CompareCell(shot, 0, 3, sheet_, 2, 0));
+  Capture ref = ReferenceCaption(button, "Other words", {18, 1, 120, 20},
+                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  EXPECT_EQ("", CompareColumns(shot, ref, 13, 120)) << "the old caption must not show through";
+}
+
 TEST_F(RidgelGlyphs, PlainCheckBoxSendsTheCommandAndKeepsItsState) {
   SizeItem(IDC_PLAIN_CHECK, 120, 20);
   ASSERT_TRUE(Click(IDC_PLAIN_CHECK));
