@@ -144,35 +144,16 @@ TEST_F(RidgelGlyphs, CheckBoxesAndRadioButtonsGetTheLibrarysProcedures) {
 Capture ReferenceCaption(HWND button, const char* text, RECT r, UINT format) {
   RECT client;
   GetClientRect(button, &client);
-  Capture ref;
-  ref.width = client.right;
-  ref.height = client.bottom;
-  HDC mem = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = ref.width;
-  bi.bmiHeader.biHeight = -ref.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ oldBitmap = SelectObject(mem, dib);
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  FillRect(mem, &client, face);
-  DeleteObject(face);
-  HGDIOBJ oldFont = SelectObject(mem, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
-  SetBkMode(mem, TRANSPARENT);
-  DrawTextA(mem, text, -1, &r, format);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  for (int i = 0; i < ref.width * ref.height; ++i) {
-    ref.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-  }
-  SelectObject(mem, oldFont);
-  SelectObject(mem, oldBitmap);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  return ref;
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0));
+  return wintest::DrawInMemory(client.right, client.bottom, [&](HDC mem) {
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FillRect(mem, &client, face);
+    DeleteObject(face);
+    HGDIOBJ oldFont = SelectObject(mem, font);
+    SetBkMode(mem, TRANSPARENT);
+    DrawTextA(mem, text, -1, &r, format);
+    SelectObject(mem, oldFont);
+  });
 }
 
 // Empty when the columns [x0, x1) of both captures agree.
