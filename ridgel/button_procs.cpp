@@ -61,6 +61,13 @@ bool LoseTracking(HWND hwnd, LPARAM newCapture) {
   return wasInside;
 }
 
+// A control destroyed during its press loses the capture without our procedure being told
+// (it is no longer in place by then): the press ends here.
+void EndPressAtDestroy(HWND hwnd) {
+  HWND capture = GetCapture();
+  if (capture == hwnd || !capture) LoseTracking(hwnd, 0);
+}
+
 void NotifyParent(HWND hwnd) {
   LONG id = GetWindowLongA(hwnd, GWL_ID);
   SendMessageA(GetParent(hwnd), WM_COMMAND, static_cast<WPARAM>(id),
@@ -123,9 +130,11 @@ LRESULT CALLBACK CheckBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
+    case WM_DESTROY:
+      EndPressAtDestroy(hwnd);
+      return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case WM_GETFONT:
     case WM_GETDLGCODE:
-    case WM_DESTROY:
       return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case BM_GETCHECK:
       return state;
@@ -169,9 +178,11 @@ LRESULT CALLBACK RadioButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       InvalidateRect(hwnd, nullptr, FALSE);
       UpdateWindow(hwnd);
       return 0;
+    case WM_DESTROY:
+      EndPressAtDestroy(hwnd);
+      return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case WM_GETFONT:
     case WM_GETDLGCODE:
-    case WM_DESTROY:
       return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case BM_GETCHECK:
       return state;

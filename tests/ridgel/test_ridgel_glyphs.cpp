@@ -423,6 +423,23 @@ TEST_F(RidgelGlyphs, PressWhoseCaptureIsTakenAwayEndsWithoutAClick) {
   EnableWindow(Item(IDC_AUTO_CHECK), TRUE);
 }
 
+// The dialog goes away while one of its check boxes is held down; in the next one, a
+// release over a check box that was never pressed is no click.
+TEST_F(RidgelGlyphs, PressEndsWithTheDialogItWasIn) {
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  POINT p = Inside(IDC_AUTO_CHECK);
+  ASSERT_TRUE(Press(p));
+  DestroyWindow(dlg_);
+  dlg_ = rt::OpenDialog(IDD_BUTTONS);
+  ASSERT_NE(nullptr, dlg_);
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  ASSERT_TRUE(rt::MouseTo(p.x + 3, p.y));
+  rt::SendMouse(MOUSEEVENTF_LEFTUP, p.x + 3, p.y);
+  EXPECT_TRUE(ButtonUpSeen());
+  EXPECT_EQ(0, State(IDC_AUTO_CHECK));
+  EXPECT_TRUE(Commands().empty());
+}
+
 // The same with the pointer already outside the pressed control when the capture goes: merely
 // passing over another one afterwards does not show it pressed.
 TEST_F(RidgelGlyphs, AfterALostCaptureHoveringShowsNoPressedLook) {
