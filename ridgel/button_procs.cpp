@@ -49,6 +49,25 @@ bool EndTracking() {
   return true;
 }
 
+// The capture was taken from a control during its press (the control disabled or hidden,
+// another window capturing, another program activated): the press ends without a click.
+// Left tracking, the next release over any glyph button would count as a click on it, and
+// merely passing over one would show it pressed. True when the pressed look must go.
+bool LoseTracking(HWND hwnd, LPARAM newCapture) {
+  if (!g_tracking || reinterpret_cast<HWND>(newCapture) == hwnd) return false;
+  g_tracking = 0;
+  bool wasInside = g_pointerInside != 0;
+  g_pointerInside = 0;
+  return wasInside;
+}
+
+// A control destroyed during its press loses the capture without our procedure being told
+// (it is no longer in place by then): the press ends here.
+void EndPressAtDestroy(HWND hwnd) {
+  HWND capture = GetCapture();
+  if (capture == hwnd || !capture) LoseTracking(hwnd, 0);
+}
+
 void NotifyParent(HWND hwnd) {
   LONG id = GetWindowLongA(hwnd, GWL_ID);
   SendMessageA(GetParent(hwnd), WM_COMMAND, static_cast<WPARAM>(id),
@@ -111,9 +130,11 @@ LRESULT CALLBACK CheckBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
+    case WM_DESTROY:
+      EndPressAtDestroy(hwnd);
+      return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case WM_GETFONT:
     case WM_GETDLGCODE:
-    case WM_DESTROY:
       return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case BM_GETCHECK:
       return state;
@@ -135,6 +156,9 @@ LRESULT CALLBACK CheckBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONUP:
       OnCheckBoxRelease(hwnd, state);
       return 0;
+    case WM_CAPTURECHANGED:
+      if (LoseTracking(hwnd, lParam)) DrawButtonGlyph(hwnd, state, 0);
+      return 0;
     default:
       break;
   }
@@ -154,9 +178,11 @@ LRESULT CALLBACK RadioButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       InvalidateRect(hwnd, nullptr, FALSE);
       UpdateWindow(hwnd);
       return 0;
+    case WM_DESTROY:
+      EndPressAtDestroy(hwnd);
+      return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case WM_GETFONT:
     case WM_GETDLGCODE:
-    case WM_DESTROY:
       return CallOldProc(hwnd, msg, wParam, lParam, g_propAtoms);
     case BM_GETCHECK:
       return state;
@@ -175,6 +201,9 @@ LRESULT CALLBACK RadioButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_LBUTTONUP:
       OnRadioRelease(hwnd, state);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (LoseTracking(hwnd, lParam)) DrawRadio(hwnd, state, false);
       return 0;
     default:
       break;

@@ -34,9 +34,9 @@ void DrawGlyphOn(HWND hwnd, HDC dc, int value, int flags) {
   CallOldProc(hwnd, WM_GETTEXT, kCaptionChars, reinterpret_cast<LPARAM>(caption), g_propAtoms);
   caption[kCaptionChars - 1] = '\0';
   RECT text = ToRect(layout.text);
-  // The caption is drawn again at every change of the glyph; smoothed text drawn over itself
-  // would grow darker each time, so its area first gets the button face the dialog erased
-  // it with.
+  // The caption is drawn again at every change of the glyph. Its area first gets the button
+  // face the dialog erased it with, so that neither a caption changed since (a text change
+  // does not repaint) nor smoothed text drawn over itself builds up there.
   RECT area = text;
   area.top = client.top;
   FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));

@@ -27,40 +27,11 @@ bool NothingToPaint(HWND hwnd) {
   return !GetUpdateRect(hwnd, nullptr, FALSE);
 }
 
-// Draws into a top-down 32-bit memory picture of width x height and reads it back.
-wintest::Capture DrawInMemory(int width, int height, const std::function<void(HDC)>& draw) {
-  wintest::Capture c;
-  c.width = width;
-  c.height = height;
-  c.pixels.resize(size_t(width) * height);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ oldBitmap = SelectObject(mem, dib);
-  draw(mem);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  for (size_t i = 0; i < c.pixels.size(); ++i)
-    c.pixels[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
-  SelectObject(mem, oldBitmap);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  return c;
-}
-
 // The whole bar opaque in `back` with the text in `fore`, placed as a gauge places it:
 // centred on the bar, its top half the difference of the heights of bar and "X" down.
 wintest::Capture WholeBar(int width, int height, const std::string& text, HFONT font,
                           COLORREF fore, COLORREF back) {
-  return DrawInMemory(width, height, [&](HDC dc) {
+  return wintest::DrawInMemory(width, height, [&](HDC dc) {
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
     SetTextAlign(dc, TA_CENTER | TA_TOP);
     SIZE x = {};

@@ -1,5 +1,5 @@
 // Helpers for the Windows-side GoogleTest programs: waiting for a condition while pumping
-// messages, and reading pixels back from the screen.
+// messages, reading pixels back from the screen, and drawing reference pictures in memory.
 #pragma once
 #include <windows.h>
 
@@ -39,13 +39,14 @@ struct Capture {
   COLORREF at(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
-inline Capture CaptureScreen(int x, int y, int w, int h) {
+// What `draw` leaves in a top-down 32-bit memory picture of w x h pixels, read back row by
+// row from the top. Test programs draw their reference pictures this way.
+inline Capture DrawInMemory(int w, int h, const std::function<void(HDC)>& draw) {
   Capture c;
   c.width = w;
   c.height = h;
   c.pixels.resize(size_t(w) * h);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
+  HDC mem = CreateCompatibleDC(nullptr);
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = w;
@@ -53,9 +54,13 @@ inline Capture CaptureScreen(int x, int y, int w, int h) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib) {
+    DeleteDC(mem);
+    return c;
+  }
   HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, w, h, screen, x, y, SRCCOPY);
+  draw(mem);
   GdiFlush();
   const DWORD* p = static_cast<const DWORD*>(bits);
   for (size_t i = 0; i < c.pixels.size(); ++i) {
@@ -65,6 +70,12 @@ inline Capture CaptureScreen(int x, int y, int w, int h) {
   SelectObject(mem, old);
   DeleteObject(dib);
   DeleteDC(mem);
+  return c;
+}
+
+inline Capture CaptureScreen(int x, int y, int w, int h) {
+  HDC screen = GetDC(nullptr);
+  Capture c = DrawInMemory(w, h, [&](HDC mem) { BitBlt(mem, 0, 0, w, h, screen, x, y, SRCCOPY); });
   ReleaseDC(nullptr, screen);
   return c;
 }

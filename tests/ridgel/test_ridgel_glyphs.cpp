@@ -103,6 +103,11 @@ class RidgelGlyphs : public ::testing::Test {
     rt::SendMouse(MOUSEEVENTF_LEFTUP, p.x, p.y);
     return wintest::PumpUntil([&] { return GetCapture() == nullptr; });
   }
+  // True once this thread has taken the button's release from its queue (the thread's own key
+  // state changes then), so whatever the release does has been done.
+  static bool ButtonUpSeen() {
+    return wintest::PumpUntil([] { return GetKeyState(VK_LBUTTON) >= 0; });
+  }
   // A click; successive clicks alternate between two points so none becomes a double click.
   bool Click(int id) {
     POINT p = Inside(id, (clicks_++ % 2) ? 8 : -8);
@@ -139,35 +144,16 @@ TEST_F(RidgelGlyphs, CheckBoxesAndRadioButtonsGetTheLibrarysProcedures) {
 Capture ReferenceCaption(HWND button, const char* text, RECT r, UINT format) {
   RECT client;
   GetClientRect(button, &client);
-  Capture ref;
-  ref.width = client.right;
-  ref.height = client.bottom;
-  HDC mem = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = ref.width;
-  bi.bmiHeader.biHeight = -ref.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ oldBitmap = SelectObject(mem, dib);
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  FillRect(mem, &client, face);
-  DeleteObject(face);
-  HGDIOBJ oldFont = SelectObject(mem, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
-  SetBkMode(mem, TRANSPARENT);
-  DrawTextA(mem, text, -1, &r, format);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  for (int i = 0; i < ref.width * ref.height; ++i) {
-    ref.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-  }
-  SelectObject(mem, oldFont);
-  SelectObject(mem, oldBitmap);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  return ref;
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0));
+  return wintest::DrawInMemory(client.right, client.bottom, [&](HDC mem) {
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FillRect(mem, &client, face);
+    DeleteObject(face);
+    HGDIOBJ oldFont = SelectObject(mem, font);
+    SetBkMode(mem, TRANSPARENT);
+    DrawTextA(mem, text, -1, &r, format);
+    SelectObject(mem, oldFont);
+  });
 }
 
 // Empty when the columns [x0, x1) of both captures agree.
@@ -322,6 +308,21 @@ TEST_F(RidgelGlyphs, AutoCheckBoxTogglesAndIndeterminateBecomesUnchecked) {
   EXPECT_EQ("", CompareColumns(shot, ref, 13, 120));
 }
 
+// A new caption is not painted until the glyph next changes; then it replaces the old one
+// instead of being drawn over it.
+TEST_F(RidgelGlyphs, CaptionIsDrawnAfreshWhenTheGlyphChanges) {
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  HWND button = Item(IDC_AUTO_CHECK);
+  rt::SettledClient(button);
+  SetWindowTextA(button, "Other words");
+  SetState(IDC_AUTO_CHECK, 1);
+  Capture shot = rt::SettledClient(button);
+  EXPECT_EQ("", rt::CompareCell(shot, 0, 3, sheet_, 2, 0));
+  Capture ref = ReferenceCaption(button, "Other words", {18, 1, 120, 20},
+                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  EXPECT_EQ("", CompareColumns(shot, ref, 13, 120)) << "the old caption must not show through";
+}
+
 TEST_F(RidgelGlyphs, PlainCheckBoxSendsTheCommandAndKeepsItsState) {
   SizeItem(IDC_PLAIN_CHECK, 120, 20);
   ASSERT_TRUE(Click(IDC_PLAIN_CHECK));
@@ -400,6 +401,64 @@ TEST_F(RidgelGlyphs, RadioReleasedOutsideDrawsNormalAndSendsNothing) {
   EXPECT_EQ(kRow1 + 2, CellShown(IDC_RADIO_102, 0, 3));
   EXPECT_TRUE(Commands().empty());
   EXPECT_EQ(1, State(IDC_RADIO_102));
+}
+
+// The application disables a check box while the user holds it down, which takes the mouse
+// capture away: the press is over. A release that follows over another check box is no click.
+TEST_F(RidgelGlyphs, PressWhoseCaptureIsTakenAwayEndsWithoutAClick) {
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  SizeItem(IDC_AUTO_3STATE, 120, 20);
+  ASSERT_TRUE(Press(Inside(IDC_AUTO_CHECK)));
+  EXPECT_EQ(kRow0 + 1, WaitForCell(IDC_AUTO_CHECK, 0, 3, kRow0 + 1));
+  EnableWindow(Item(IDC_AUTO_CHECK), FALSE);
+  EXPECT_EQ(nullptr, GetCapture()) << "a disabled window keeps no capture";
+  EXPECT_EQ(kRow0 + 0, WaitForCell(IDC_AUTO_CHECK, 0, 3, kRow0 + 0)) << "no longer pressed";
+  POINT other = Inside(IDC_AUTO_3STATE);
+  ASSERT_TRUE(rt::MouseTo(other.x, other.y));
+  rt::SendMouse(MOUSEEVENTF_LEFTUP, other.x, other.y);
+  EXPECT_TRUE(ButtonUpSeen());
+  EXPECT_EQ(0, State(IDC_AUTO_3STATE)) << "released over a check box that was never pressed";
+  EXPECT_EQ(0, State(IDC_AUTO_CHECK));
+  EXPECT_TRUE(Commands().empty());
+  EnableWindow(Item(IDC_AUTO_CHECK), TRUE);
+}
+
+// The dialog goes away while one of its check boxes is held down; in the next one, a
+// release over a check box that was never pressed is no click.
+TEST_F(RidgelGlyphs, PressEndsWithTheDialogItWasIn) {
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  POINT p = Inside(IDC_AUTO_CHECK);
+  ASSERT_TRUE(Press(p));
+  DestroyWindow(dlg_);
+  dlg_ = rt::OpenDialog(IDD_BUTTONS);
+  ASSERT_NE(nullptr, dlg_);
+  SizeItem(IDC_AUTO_CHECK, 120, 20);
+  ASSERT_TRUE(rt::MouseTo(p.x + 3, p.y));
+  rt::SendMouse(MOUSEEVENTF_LEFTUP, p.x + 3, p.y);
+  EXPECT_TRUE(ButtonUpSeen());
+  EXPECT_EQ(0, State(IDC_AUTO_CHECK));
+  EXPECT_TRUE(Commands().empty());
+}
+
+// The same with the pointer already outside the pressed control when the capture goes: merely
+// passing over another one afterwards does not show it pressed.
+TEST_F(RidgelGlyphs, AfterALostCaptureHoveringShowsNoPressedLook) {
+  SizeItem(IDC_RADIO_101, 90, 20);
+  SizeItem(IDC_PLAIN_CHECK, 120, 20);
+  ASSERT_TRUE(Press(Inside(IDC_RADIO_101)));
+  EXPECT_EQ(kRow1 + 1, WaitForCell(IDC_RADIO_101, 0, 3, kRow1 + 1));
+  POINT out = Outside(IDC_RADIO_101);
+  ASSERT_TRUE(rt::MouseTo(out.x, out.y));
+  EXPECT_EQ(kRow1 + 0, WaitForCell(IDC_RADIO_101, 0, 3, kRow1 + 0));
+  ReleaseCapture();  // as another window taking the capture would
+  POINT over = Inside(IDC_PLAIN_CHECK);
+  ASSERT_TRUE(rt::MouseTo(over.x, over.y));
+  rt::SendMouse(MOUSEEVENTF_LEFTUP, over.x, over.y);
+  EXPECT_TRUE(ButtonUpSeen());
+  EXPECT_EQ(kRow0 + 0, CellShown(IDC_PLAIN_CHECK, 0, 3)) << "hovering is no press";
+  EXPECT_EQ(kRow1 + 0, CellShown(IDC_RADIO_101, 0, 3));
+  EXPECT_EQ(0, State(IDC_RADIO_101));
+  EXPECT_TRUE(Commands().empty());
 }
 
 TEST_F(RidgelGlyphs, FocusKeysAndDisablingChangeNothingOnScreen) {

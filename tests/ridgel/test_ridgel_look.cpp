@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "ridgel_testlib.h"
@@ -235,38 +236,23 @@ TEST_F(RidgelLook, GroupBoxHasARaisedFrameWithItsCaptionOnTheTopLine) {
   EXPECT_EQ(Hex(face), Hex(shot.at(1, h - 2))) << "inside the frame";
 
   // The caption as the test draws it: opaque on the button face, left and top aligned.
-  HDC mem = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ oldBitmap = SelectObject(mem, dib);
-  oldFont = SelectObject(mem, font);
-  RECT r = {captionLeft, captionTop, w, h};
-  SetBkColor(mem, face);
-  DrawTextA(mem, " Group ", -1, &r, DT_SINGLELINE);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
+  Capture want = wintest::DrawInMemory(w, h, [&](HDC mem) {
+    HGDIOBJ old = SelectObject(mem, font);
+    RECT r = {captionLeft, captionTop, w, h};
+    SetBkColor(mem, face);
+    DrawTextA(mem, " Group ", -1, &r, DT_SINGLELINE);
+    SelectObject(mem, old);
+  });
   int differences = 0;
-  for (int y = captionTop; y < captionTop + caption.cy; ++y) {
+  for (int y = std::max(captionTop, 0); y < captionTop + caption.cy; ++y) {
     for (int x = captionLeft; x < captionRight; ++x) {
-      DWORD v = p[y * w + x];
-      COLORREF want = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-      if (y >= 0 && want != shot.at(x, y) && differences++ < 3) {
-        ADD_FAILURE() << "caption pixel " << x << "," << y << ": expected " << Hex(want)
+      if (want.at(x, y) != shot.at(x, y) && differences++ < 3) {
+        ADD_FAILURE() << "caption pixel " << x << "," << y << ": expected " << Hex(want.at(x, y))
                       << ", got " << Hex(shot.at(x, y));
       }
     }
   }
   EXPECT_EQ(0, differences);
-  SelectObject(mem, oldFont);
-  SelectObject(mem, oldBitmap);
-  DeleteObject(dib);
-  DeleteDC(mem);
 }
 
 LOGFONTA EditFont(HWND dlg) {
