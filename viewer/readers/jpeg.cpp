@@ -31,6 +31,16 @@ static void JpegErrorExit(j_common_ptr common) {
   longjmp(record->recovery, 1);
 }
 
+// Every scan of a progressive file costs a pass over all blocks of the image, and the library
+// accepts scans repeated without end: a few hundred kilobytes of empty scans would hold the
+// viewer for minutes. Real encoders write a few dozen at most.
+enum { kMaxJpegScans = 500 };
+
+static void JpegLimitScans(j_common_ptr common) {
+  if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number > kMaxJpegScans)
+    (*common->err->error_exit)(common);
+}
+
 // Adobe CMYK and YCCK files come out of libjpeg as inverted CMYK: each ink sample is 255 for
 // no ink, so a colour channel is the ink sample scaled by the black sample.
 static inline BYTE InvertedInkToRgb(unsigned ink, unsigned black) {
@@ -114,12 +124,16 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
   JpegErrorRecord error;
   info.err = jpeg_std_error(&error.manager);
   error.manager.error_exit = JpegErrorExit;
+  jpeg_progress_mgr progress;
+  memset(&progress, 0, sizeof progress);
+  progress.progress_monitor = JpegLimitScans;
   if (setjmp(error.recovery)) {
     jpeg_destroy_decompress(&info);
     fclose(file);
     return 0;
   }
   jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
+  info.progress = &progress;
   jpeg_stdio_src(&info, file);
   jpeg_read_header(&info, TRUE);
 
