@@ -8,9 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "checked_size.h"
-#include "dib.h"
 #include "reader_state.h"
+#include "rgb_record.h"
 
 #include <jpeglib.h>
 
@@ -158,33 +157,10 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
 
 BITMAPINFOHEADER* LoadJpegDib(LPCSTR path, HPALETTE* palette) {
   if (!DecodeJpeg(path, TRUE)) return nullptr;
-  ReaderState& s = g_readerState;
-  size_t stride, area, total;
-  if (s.width <= 0 || s.height <= 0 || !DibRowStride(uint64_t(s.width), 24, &stride) ||
-      !CheckedMul(stride, uint64_t(s.height), &area) ||
-      !CheckedAdd(area, sizeof(BITMAPINFOHEADER), &total))
-    return nullptr;
-  s.stride = LONG(stride);
-
-  BITMAPINFOHEADER* dib = static_cast<BITMAPINFOHEADER*>(LocalAlloc(LMEM_FIXED, total));
+  BITMAPINFOHEADER* dib = NewRgbRecord(palette);
   if (!dib) return nullptr;
-  memset(dib, 0, sizeof *dib);
-  dib->biSize = sizeof(BITMAPINFOHEADER);
-  dib->biWidth = s.width;
-  dib->biHeight = s.height;
-  dib->biPlanes = 1;
-  dib->biBitCount = 24;
-  dib->biCompression = BI_RGB;
-  dib->biSizeImage = DWORD(area);
-  *palette = PaletteFromDib(dib);
-
-  BYTE* pixels = reinterpret_cast<BYTE*>(dib + 1);
-  // A successful pass writes every pixel of every row, so only the padding needs zeroing.
-  for (LONG y = 0; y < s.height; ++y)
-    memset(pixels + size_t(y) * stride + size_t(s.width) * 3, 0, stride - size_t(s.width) * 3);
-  s.pixels = pixels;
   int ok = DecodeJpeg(path, FALSE);
-  s.pixels = nullptr;  // the block is about to change hands or be freed
+  g_readerState.pixels = nullptr;  // the block is about to change hands or be freed
   if (!ok) {
     LocalFree(dib);
     return nullptr;
