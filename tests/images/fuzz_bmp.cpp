@@ -30,7 +30,7 @@ static void CheckUsedBytesSuffice(const uint8_t* data, size_t size, const BITMAP
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Large declared images are refused quickly instead of being zero-filled each run.
-  g_maxImageBytes = size_t(1) << 22;
+  g_maxImageBytes = size_t(1) << 18;
   BITMAPINFOHEADER* dib = ParseBmpFile(data, size);
   CheckUsedBytesSuffice(data, size, dib);
   if (!dib) return 0;
