@@ -156,6 +156,61 @@ class Viewer:
         self.proc.kill()
 
 
+class ViewerFileTestCase(WineTestCase):
+    """Files from the class's data folder opened in a fresh viewer per test (children step
+    down and right with every open), which must exit normally at the end."""
+
+    def setUp(self):
+        self.viewer = Viewer(self.session)
+        self.addCleanup(self._stop)
+
+    def _stop(self):
+        try:
+            if self.viewer.proc.running():
+                self.assertEqual(0, self.viewer.exit(), "the viewer exits normally")
+        finally:
+            if self.viewer.proc.running():
+                self.viewer.kill()
+
+    def path(self, name):
+        return os.path.join(self.data, name)
+
+    def open_child(self, name):
+        child = self.viewer.open(self.path(name))
+        self.assertEqual(name, self.wctl.info(child).title)
+        self.assertEqual([], self.viewer.message_boxes(), "no message on any path")
+        return child
+
+    def assert_empty_child(self, name, keeps_palette=False):
+        """An empty child: no bitmap, no thumbnail, and a palette only where the header
+        pass succeeded before the decode failed (the child owns it then)."""
+        child = self.open_child(name)
+        self.assertEqual(0, self.wctl.info(child).client_size[1], "%s leaves an empty child" % name)
+        bitmap, thumbnail, palette = self.viewer.words(child)
+        self.assertEqual((0, 0), (bitmap, thumbnail))
+        if keeps_palette:
+            self.assertEqual(5, self.wctl.object_type(child, palette), "the palette (OBJ_PAL)")
+        else:
+            self.assertEqual(0, palette)
+
+    def assert_survives(self, names):
+        """Opening each file leaves the viewer running and shows no message."""
+        for name in names:
+            with self.subTest(name):
+                self.viewer.open(self.path(name))
+                self.assertTrue(self.viewer.proc.running(), "the viewer survived %s" % name)
+                self.assertEqual([], self.viewer.message_boxes())
+            self.viewer.close_all()
+
+    def assert_opens_at_its_size_and_not_blank(self, name, size):
+        """On a palette display: the file opens at its size (width, height), shows more than
+        one colour and leaves no message."""
+        child = self.open_child(name)
+        self.assertEqual(size[1], self.wctl.info(child).client_size[1])
+        shown = self.viewer.capture_visible_child(child).crop((0, 0) + tuple(size))
+        self.assertGreater(len(set(shown.getdata())), 1, "%s is not blank" % name)
+
+
 def first_difference(shown, reference):
     """None when the two PIL images have the same size and pixels; else a description of
     the first pixel that differs (expected vs got)."""

@@ -169,6 +169,13 @@ static void Answer(HWND hwnd, WPARAM question, LPARAM arg, ProbeReply* r) {
       g_armCount = (int)((DWORD)arg >> 16);
       r->result = g_logHook != NULL && hwnd == g_logWindow;
       break;
+    case PROBE_SCROLL: {
+      int lo = 0, hi = 0;
+      GetScrollRange(hwnd, (int)arg, &lo, &hi);
+      r->result = GetScrollPos(hwnd, (int)arg);
+      snprintf(r->text, sizeof r->text, "%d %d", lo, hi);
+      break;
+    }
     case PROBE_TITLE_ENTRY:
       r->result = g_logCount;
       if (arg >= 0 && arg < g_logCount) lstrcpynA(r->text, g_log[arg], sizeof r->text);

@@ -27,6 +27,8 @@ enum {
   PROBE_TITLE_ARM = 14,    /* arg: count << 16 | command: once the log holds count texts, the
                               window is posted WM_COMMAND command (from inside its WM_SETTEXT,
                               so at a known point of what the program is doing) */
+  PROBE_SCROLL = 15,       /* arg: SB_HORZ 0 or SB_VERT 1; result: GetScrollPos; text:
+                              "minimum maximum" of GetScrollRange */
 };
 
 typedef struct {

@@ -345,6 +345,16 @@ static void CmdShow(int n, char** f) {
   Reply("ok");
 }
 
+/* move hwnd x y w h: SetWindowPos to that place and size, keeping the z-order and
+ * activation. */
+static void CmdMove(int n, char** f) {
+  HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
+  Reply(SetWindowPos(hwnd, NULL, (int)SNum(f[2]), (int)SNum(f[3]), (int)SNum(f[4]),
+                     (int)SNum(f[5]), SWP_NOZORDER | SWP_NOACTIVATE)
+            ? "ok"
+            : "err\tmove");
+}
+
 /* redraw hwnd: invalidates and erases the whole window, so it paints itself afresh. */
 static void CmdRedraw(int n, char** f) {
   HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
@@ -557,6 +567,7 @@ int main(void) {
     else if (!strcmp(cmd, "show") && n > 2) CmdShow(n, f);
     else if (!strcmp(cmd, "metric") && n > 1) CmdMetric(n, f);
     else if (!strcmp(cmd, "redraw") && n > 1) CmdRedraw(n, f);
+    else if (!strcmp(cmd, "move") && n > 5) CmdMove(n, f);
     else if (!strcmp(cmd, "hold")) CmdHold(n, f);
     else if (!strcmp(cmd, "capture") && n > 5) CmdCapture(n, f);
     else if (!strcmp(cmd, "probe") && n > 2) CmdProbe(n, f);

@@ -53,6 +53,7 @@ PROBE_PALETTE_SIZE = 11
 PROBE_TITLE_LOG = 12
 PROBE_TITLE_ENTRY = 13
 PROBE_TITLE_ARM = 14
+PROBE_SCROLL = 15
 
 
 class HarnessError(Exception):
@@ -256,6 +257,11 @@ class Wctl:
         """Keeps a file open without sharing (None: lets it go), so no program can open it."""
         self.call("hold", path or "")
 
+    def move(self, hwnd, x, y, w, h):
+        """SetWindowPos(hwnd) to that place and size (in its parent's client coordinates),
+        from outside the window's process."""
+        self.call("move", hwnd, x, y, w, h)
+
     def redraw(self, hwnd):
         """Invalidates the whole window (with erasing) so that it paints itself again."""
         self.call("redraw", hwnd)
@@ -343,6 +349,13 @@ class Wctl:
         (from inside the WM_SETTEXT that brought the count there)."""
         if self.probe(hwnd, PROBE_TITLE_ARM, (count << 16) | cmd_id)[0] != 1:
             raise HarnessError("start the title log first")
+
+    def scroll_info(self, hwnd, bar):
+        """(position, minimum, maximum) of the window's horizontal (bar 0) or vertical (1)
+        scroll bar, asked inside its process."""
+        pos, text = self.probe(hwnd, PROBE_SCROLL, bar)
+        lo, hi = (int(v) for v in text.split())
+        return pos, lo, hi
 
     def object_type(self, hwnd, handle):
         """GetObjectType of a GDI handle, asked inside the window's process."""

@@ -103,6 +103,63 @@ class BitmapFilesOnScreen(ViewerTestCase):
         self.assertIsNone(mismatch(end, rgb[900 - ch:, 1100 - cw:]))
 
 
+class ScrollBarsFollowTheChildsSize(ViewerTestCase):
+    WS_HSCROLL, WS_VSCROLL = 0x00100000, 0x00200000
+    SB_LINEUP, SB_LINEDOWN, SB_PAGEDOWN, SB_THUMBTRACK = 0, 1, 3, 5
+
+    def bars(self, child):
+        """((position, minimum, maximum) horizontal, the same vertical, style bits)."""
+        style = self.wctl.info(child).style & (self.WS_HSCROLL | self.WS_VSCROLL)
+        return self.wctl.scroll_info(child, 0), self.wctl.scroll_info(child, 1), style
+
+    def scroll(self, child, message, code, thumb=0):
+        self.wctl.send(child, message, (thumb << 16) | code)
+        self.viewer.sync()
+
+    def test_shrinking_shows_bars_over_what_is_hidden_and_growing_back_hides_them(self):
+        w, v = self.wctl, self.viewer
+        rgb = bs.random_rgb(300, 200, 61)
+        child = v.open(self.write("scroll.bmp", bs.write_bmp(300, 200, 24,
+                                                             bs.pack_rows(rgb, 24), None)))
+        fitted = w.info(child)
+        self.assertEqual((300, 200), fitted.client_size)
+        self.assertEqual(((0, 0, 0), (0, 0, 0), 0), self.bars(child), "no bars at the image size")
+
+        x, y = v.position_in_client(child)
+        w.move(child, x, y, fitted.size[0] - 100, fitted.size[1] - 80)
+        v.sync()
+        cw, ch = w.info(child).client_size
+        self.assertEqual((200 - w.metric(2), 120 - w.metric(3)), (cw, ch),
+                         "the client lost 100 x 80 pixels and the room of both bars")
+        vmax, hmax = 200 - ch, 300 - cw
+        self.assertEqual(((0, 0, hmax), (0, 0, vmax), self.WS_HSCROLL | self.WS_VSCROLL),
+                         self.bars(child), "the maxima are the image minus the client with bars")
+
+        line, page = ch // 16 + 1, cw // 2 + 1
+        self.scroll(child, winharness.WM_VSCROLL, self.SB_LINEDOWN)
+        self.scroll(child, winharness.WM_HSCROLL, self.SB_PAGEDOWN)
+        self.assertEqual((page, line), (w.scroll_info(child, 0)[0], w.scroll_info(child, 1)[0]))
+        got = np.asarray(v.capture_image(child, cw, ch))
+        self.assertIsNone(mismatch(got, rgb[line:line + ch, page:page + cw]))
+
+        self.scroll(child, winharness.WM_VSCROLL, self.SB_LINEUP)
+        self.scroll(child, winharness.WM_VSCROLL, self.SB_LINEUP)  # already at the top
+        self.assertEqual(0, w.scroll_info(child, 1)[0])
+        got = np.asarray(v.capture_image(child, cw, ch))
+        self.assertIsNone(mismatch(got, rgb[:ch, page:page + cw]))
+
+        self.scroll(child, winharness.WM_VSCROLL, self.SB_THUMBTRACK, thumb=5000)
+        self.assertEqual(vmax, w.scroll_info(child, 1)[0], "a thumb past the end stops there")
+        got = np.asarray(v.capture_image(child, cw, ch))
+        self.assertIsNone(mismatch(got, rgb[vmax:vmax + ch, page:page + cw]))
+
+        w.move(child, x, y, *fitted.size)
+        v.sync()
+        self.assertEqual((300, 200), w.info(child).client_size)
+        self.assertEqual(((0, 0, 0), (0, 0, 0), 0), self.bars(child), "the bars are gone again")
+        self.assertIsNone(mismatch(np.asarray(v.capture_image(child, 300, 200)), rgb))
+
+
 class HalftoneOnScreen(ViewerTestCase):
     def setUp(self):
         super().setUp()

@@ -2,6 +2,7 @@
 // record is pixel data, and files that must be refused or read partly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -299,6 +300,113 @@ TEST(BmpPixels, Rle4RunsAlternateNibblesAndLiteralsArePadded) {
   ASSERT_TRUE(MakePlainDib(d.get(), Pixels(d), &plain));
   const BYTE want[2][4] = {{0x12, 0x12, 0x13, 0x40}, {0x67, 0x89, 0xA0, 0x00}};
   EXPECT_EQ(0, std::memcmp(want, plain.pixels, sizeof want));
+}
+
+// The leading bytes of `f` the reader would read: BmpBytesUsed from the first bytes.
+size_t UsedBytes(const Bytes& f) {
+  return static_cast<size_t>(BmpBytesUsed(f.data(), std::min(f.size(), kBmpHeadBytes), f.size()));
+}
+
+// Bytes of a record: header, masks, table and pixel data.
+size_t RecordBytes(const BITMAPINFOHEADER* d) {
+  size_t pixels = 0;
+  EXPECT_TRUE(DibPixelBytes(d, &pixels));
+  return static_cast<size_t>(DibPixels(const_cast<BITMAPINFOHEADER*>(d)) -
+                             reinterpret_cast<const BYTE*>(d)) + pixels;
+}
+
+::testing::AssertionResult PrefixGivesTheSameRecord(const Bytes& f) {
+  size_t used = UsedBytes(f);
+  if (used > f.size()) return ::testing::AssertionFailure() << "uses " << used << " of " << f.size();
+  DibBlock whole = Parse(f), prefix(ParseBmpFile(f.data(), used));
+  if (!whole != !prefix)
+    return ::testing::AssertionFailure() << "whole file " << (whole ? "parses" : "refused")
+                                         << ", first " << used << " bytes the other way";
+  if (whole && (RecordBytes(whole.get()) != RecordBytes(prefix.get()) ||
+                std::memcmp(whole.get(), prefix.get(), RecordBytes(whole.get())) != 0))
+    return ::testing::AssertionFailure() << "the records differ (first " << used << " bytes)";
+  return ::testing::AssertionSuccess();
+}
+
+TEST(BmpBytesUsed, HeadersTableAndRowsAreAllThatIsReadOfALongFile) {
+  Bytes f = MakeFile(FileSpec{}, {1, 2, 0, 0, 3, 4, 0, 0});
+  size_t exact = f.size();
+  EXPECT_EQ(exact, UsedBytes(f));
+  f.resize(exact + (1 << 20), 0x5A);  // a megabyte of something else behind the image
+  EXPECT_EQ(exact, UsedBytes(f));
+  EXPECT_TRUE(PrefixGivesTheSameRecord(f));
+  // Rows past a gap: the gap counts, the rows are all read.
+  FileSpec gap;
+  gap.bits = 24;
+  gap.gap = 100;
+  Bytes g = MakeFile(gap, Bytes(16, 7));
+  g.resize(g.size() + 5000);
+  EXPECT_EQ(14u + 40 + 100 + 16, UsedBytes(g));
+}
+
+TEST(BmpBytesUsed, AFileThatIsNoBitmapIsReadOnlyToItsHead) {
+  Bytes text(1 << 20, 'x');
+  EXPECT_EQ(kBmpHeadBytes, UsedBytes(text));
+  FileSpec bad;
+  bad.bits = 7;
+  Bytes f = MakeFile(bad, Bytes(1 << 16));
+  EXPECT_EQ(kBmpHeadBytes, UsedBytes(f));
+  Bytes tiny = {'B', 'M', 1, 2, 3};
+  EXPECT_EQ(5u, UsedBytes(tiny));
+}
+
+TEST(BmpBytesUsed, RunLengthFilesAndShortFilesAreReadWhole) {
+  FileSpec s;
+  s.width = 6;
+  s.height = 3;
+  s.compression = BI_RLE8;
+  Bytes f = MakeFile(s, {2, 5, 0, 0, 0, 1});
+  f.resize(f.size() + 300, 0);
+  EXPECT_EQ(f.size(), UsedBytes(f));
+  Bytes cut = MakeFile(FileSpec{}, Bytes(8, 1));
+  cut.resize(14 + 40 + 200);  // inside the table
+  EXPECT_EQ(cut.size(), UsedBytes(cut));
+}
+
+TEST(BmpBytesUsed, ParsingWhatIsUsedGivesTheRecordOfTheWholeFile) {
+  std::vector<Bytes> files;
+  for (uint32_t header : {12u, 40u, 108u, 124u}) {
+    for (uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+      if (header == 12 && (bits == 16 || bits == 32)) continue;
+      FileSpec s;
+      s.headerSize = header;
+      s.bits = bits;
+      s.width = 5;
+      s.height = bits == 16 ? -3 : 3;
+      if (bits == 16 && header != 12) {
+        s.compression = BI_BITFIELDS;
+        s.masks[0] = 0xF800, s.masks[1] = 0x07E0, s.masks[2] = 0x001F;
+      }
+      Bytes px(64);
+      for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<uint8_t>(i * 7);
+      files.push_back(MakeFile(s, px));
+      s.gap = 9;
+      s.clrUsed = bits <= 8 ? 2 : 0;
+      files.push_back(MakeFile(s, px));
+    }
+  }
+  FileSpec past;
+  past.offBits = 0xFFFFFFF0u;
+  files.push_back(MakeFile(past, Bytes(8, 3)));
+  FileSpec inside;
+  inside.offBits = 20;
+  files.push_back(MakeFile(inside, Bytes(8, 3)));
+  size_t count = files.size();
+  for (size_t i = 0; i < count; ++i) {
+    for (size_t keep : {size_t(20), size_t(60), files[i].size() - 3}) {
+      Bytes cut(files[i].begin(), files[i].begin() + long(std::min(keep, files[i].size())));
+      files.push_back(cut);
+    }
+    Bytes longer = files[i];
+    longer.resize(longer.size() + 777, 0xA5);
+    files.push_back(longer);
+  }
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_TRUE(PrefixGivesTheSameRecord(files[i])) << i;
 }
 
 TEST(BmpRefusals, AbsurdSizesAreRefusedNotWrapped) {

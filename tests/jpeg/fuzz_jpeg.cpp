@@ -18,6 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   g_maxImageBytes = 16u << 20;
   const char* dir = getenv("TMPDIR");
   g_path = std::string(dir ? dir : "/tmp") + "/fuzz_jpeg." + std::to_string(getpid()) + ".jpg";
+  std::atexit([] { unlink(g_path.c_str()); });  // the scratch file goes with the run
   return 0;
 }
 

@@ -305,6 +305,61 @@ TEST_F(JpegTest, LibraryErrorDuringDecodeFreesTheRecordAndLeavesThePaletteToTheC
   DeleteObject(palette);
 }
 
+// A progressive file cut after its first scan, followed by `count` scans that carry no data:
+// AC scans of the first component whose only code is an end-of-band run over every block.
+std::vector<unsigned char> WithEmptyScans(const std::vector<unsigned char>& jpeg, int count) {
+  size_t i = 2, firstScanEnd = 0;
+  int component = -1;
+  while (i + 4 <= jpeg.size() && jpeg[i] == 0xFF) {
+    unsigned marker = jpeg[i + 1];
+    size_t len = size_t(jpeg[i + 2]) << 8 | jpeg[i + 3];
+    if (marker == 0xC2) component = jpeg[i + 10];  // first component id of the frame
+    i += 2 + len;
+    if (marker == 0xDA) {  // skip the entropy-coded data up to the next marker
+      while (i + 1 < jpeg.size() && !(jpeg[i] == 0xFF && jpeg[i + 1] != 0 &&
+                                      (jpeg[i + 1] < 0xD0 || jpeg[i + 1] > 0xD7)))
+        ++i;
+      firstScanEnd = i;
+      break;
+    }
+  }
+  if (!firstScanEnd || component < 0) return {};
+  std::vector<unsigned char> out(jpeg.begin(), jpeg.begin() + long(firstScanEnd));
+  // AC table 1: one code, "0", for symbol 0xE0 (an end-of-band run with 14 extra bits).
+  const unsigned char table[] = {0xFF, 0xC4, 0x00, 0x14, 0x11};
+  out.insert(out.end(), table, table + sizeof table);
+  unsigned char codeCounts[16] = {1};  // one code of length 1, none longer
+  out.insert(out.end(), codeCounts, codeCounts + 16);
+  out.push_back(0xE0);
+  // Coefficients 1..63 of the component through table 1; the data is the code and a run
+  // of 32767 blocks (0111 1111 1111 1111), its 0xFF byte stuffed.
+  const unsigned char scan[] = {0xFF, 0xDA, 0x00, 0x08, 0x01, (unsigned char)component, 0x01,
+                                0x01, 0x3F, 0x00, 0x7F, 0xFF, 0x00};
+  for (int n = 0; n < count; ++n) out.insert(out.end(), scan, scan + sizeof scan);
+  out.push_back(0xFF);
+  out.push_back(0xD9);
+  return out;
+}
+
+TEST_F(JpegTest, EndlessEmptyScansAreRefusedInsteadOfDecodedForever) {
+  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  std::vector<unsigned char> progressive = ReadAll(Path("progressive.jpg"));
+  std::string some = Write("some_scans.jpg", WithEmptyScans(progressive, 100));
+  std::string endless = Write("endless_scans.jpg", WithEmptyScans(progressive, 600));
+  Picture ref;
+  ASSERT_TRUE(RunDjpeg(some, &ref)) << "the library reads the repeated scans";
+  HPALETTE palette;
+  BITMAPINFOHEADER* dib = Load(some, &palette);
+  ASSERT_NE(nullptr, dib) << "a hundred scans are still read";
+  EXPECT_TRUE(RecordMatches(dib, ref));
+  LocalFree(dib);
+  DeleteObject(palette);
+  EXPECT_EQ(nullptr, Load(endless, &palette)) << "six hundred scans are refused";
+  ASSERT_NE(nullptr, palette) << "the header pass made the palette; it stays the caller's";
+  DeleteObject(palette);
+  EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
+}
+
 TEST_F(JpegTest, FileCutShortOpensWithWhatTheLibraryDelivers) {
   ASSERT_FALSE(WriteJpegSamples(dir_).empty());
   HPALETTE palette;

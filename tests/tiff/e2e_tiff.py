@@ -12,7 +12,7 @@ import unittest
 from PIL import Image
 
 import e2e
-from e2e import Viewer, WineTestCase, first_difference, host_tool
+from e2e import ViewerFileTestCase, first_difference, host_tool
 
 SOURCE_TIFF_IMAGES = os.path.join(e2e.SOURCE, "build", "cache", "src", "tiff", "unpacked",
                                   "test", "images")
@@ -46,7 +46,7 @@ def library_name(name):
     return "lib-" + name.replace(".tiff", "").replace(".tif", "") + ".tif"
 
 
-class TiffInViewerTest(WineTestCase):
+class TiffInViewerTest(ViewerFileTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
@@ -56,28 +56,6 @@ class TiffInViewerTest(WineTestCase):
         for name in LIBRARY_IMAGES:
             shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, name),
                         os.path.join(cls.data, library_name(name)))
-
-    def setUp(self):
-        # A fresh viewer per test: children step down and right with every open.
-        self.viewer = Viewer(self.session)
-        self.addCleanup(self._stop)
-
-    def _stop(self):
-        try:
-            if self.viewer.proc.running():
-                self.assertEqual(0, self.viewer.exit(), "the viewer exits normally")
-        finally:
-            if self.viewer.proc.running():
-                self.viewer.kill()
-
-    def path(self, name):
-        return os.path.join(self.data, name)
-
-    def open_child(self, name):
-        child = self.viewer.open(self.path(name))
-        self.assertEqual(name, self.wctl.info(child).title)
-        self.assertEqual([], self.viewer.message_boxes(), "no message on any path")
-        return child
 
     def assert_shown_as_libtiff_converts(self, name):
         reference = tiff2rgba(self.path(name))
@@ -92,18 +70,6 @@ class TiffInViewerTest(WineTestCase):
         diff = first_difference(shown.crop((0, 0, w, h)), reference.crop((0, 0, w, h)))
         self.assertIsNone(diff, name)
         return shown.crop((0, 0, w, h))
-
-    def assert_empty_child(self, name, keeps_palette=False):
-        """An empty child: no bitmap, no thumbnail, and a palette only where the header
-        pass succeeded before the decode failed (the child owns it then)."""
-        child = self.open_child(name)
-        self.assertEqual(0, self.wctl.info(child).client_size[1], "%s leaves an empty child" % name)
-        bitmap, thumbnail, palette = self.viewer.words(child)
-        self.assertEqual((0, 0), (bitmap, thumbnail))
-        if keeps_palette:
-            self.assertEqual(5, self.wctl.object_type(child, palette), "the palette (OBJ_PAL)")
-        else:
-            self.assertEqual(0, palette)
 
     def test_generated_files_of_every_layout_show_as_libtiff_converts_them(self):
         # Both orientations, palette, bilevel (plain and G4), grey 8 and 16 bits, RGB 8 and
@@ -159,16 +125,11 @@ class TiffInViewerTest(WineTestCase):
                 name = "damaged-%s-%d.tif" % (source[:-4], k)
                 self.data_file(name, bytes(damaged))
                 names.append(name)
-        for name in names:
-            with self.subTest(name):
-                self.viewer.open(self.path(name))
-                self.assertTrue(self.viewer.proc.running(), "the viewer survived %s" % name)
-                self.assertEqual([], self.viewer.message_boxes())
-            self.viewer.close_all()
+        self.assert_survives(names)
         self.assert_shown_as_libtiff_converts("lzw.tif")
 
 
-class TiffOnPaletteDisplayTest(WineTestCase):
+class TiffOnPaletteDisplayTest(ViewerFileTestCase):
     """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
     halftone palette: the image still opens at its size, shows more than one colour and
     leaves no message."""
@@ -178,19 +139,9 @@ class TiffOnPaletteDisplayTest(WineTestCase):
         listing = subprocess.run([host_tool("tests/tiff/make_tiff_samples"), self.data],
                                  stdout=subprocess.PIPE, check=True, text=True).stdout
         sizes = {f[0]: (int(f[1]), int(f[2])) for f in (l.split() for l in listing.splitlines())}
-        viewer = Viewer(self.session)
-        try:
-            for name in ("rgb_topleft.tif", "palette.tif", "bilevel.tif"):
-                with self.subTest(name):
-                    child = viewer.open(os.path.join(self.data, name))
-                    self.assertEqual(sizes[name][1], self.wctl.info(child).client_size[1])
-                    shown = viewer.capture_visible_child(child).crop((0, 0) + sizes[name])
-                    self.assertGreater(len(set(shown.getdata())), 1, "%s is not blank" % name)
-                    self.assertEqual([], viewer.message_boxes())
-            self.assertEqual(0, viewer.exit())
-        finally:
-            if viewer.proc.running():
-                viewer.kill()
+        for name in ("rgb_topleft.tif", "palette.tif", "bilevel.tif"):
+            with self.subTest(name):
+                self.assert_opens_at_its_size_and_not_blank(name, sizes[name])
 
 
 if __name__ == "__main__":

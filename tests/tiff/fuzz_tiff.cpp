@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   g_maxImageBytes = 16u << 20;  // declared sizes far beyond what the fuzzer can fill
   const char* dir = getenv("TMPDIR");
   g_path = std::string(dir ? dir : "/tmp") + "/fuzz_tiff." + std::to_string(getpid()) + ".tif";
+  std::atexit([] { unlink(g_path.c_str()); });  // the scratch file goes with the run
   return 0;
 }
 

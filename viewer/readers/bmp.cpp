@@ -1,5 +1,8 @@
-// The BMP and DIB readers: one procedure behind two entry points. The file is read whole
-// with CreateFileA/ReadFile and parsed from memory, so no header field can steer a read.
+// The BMP and DIB readers: one procedure behind two entry points. The bytes the headers
+// call for are read with CreateFileA/ReadFile and parsed from memory, so no header field can
+// steer a read.
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "bmp_parse.h"
@@ -8,22 +11,32 @@
 #include "readers.h"
 
 namespace {
-// The file's bytes, at most g_maxImageBytes of them, or an empty buffer.
-std::unique_ptr<BYTE[]> ReadWholeFile(HANDLE file, size_t* size) {
+// Up to `count` bytes from the file's current position; returns how many came.
+size_t ReadBytes(HANDLE file, BYTE* into, size_t count) {
+  size_t got = 0;
+  while (got < count) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(count - got, 1 << 20)), read = 0;
+    if (!ReadFile(file, into + got, chunk, &read, nullptr) || read == 0) break;
+    got += read;
+  }
+  return got;
+}
+
+// The leading bytes of the file that parsing looks at (never more than g_maxImageBytes), or
+// an empty buffer: a large file that is no bitmap costs the read of its first bytes only.
+std::unique_ptr<BYTE[]> ReadUsedBytes(HANDLE file, size_t* size) {
   *size = 0;
   LARGE_INTEGER length;
   if (!GetFileSizeEx(file, &length) || length.QuadPart <= 0) return nullptr;
-  size_t wanted = static_cast<uint64_t>(length.QuadPart) > g_maxImageBytes
-                      ? g_maxImageBytes
-                      : static_cast<size_t>(length.QuadPart);
+  uint64_t fileSize = static_cast<uint64_t>(length.QuadPart);
+  BYTE head[kBmpHeadBytes];
+  size_t got = ReadBytes(file, head, fileSize < sizeof head ? size_t(fileSize) : sizeof head);
+  uint64_t used = std::min<uint64_t>(BmpBytesUsed(head, got, fileSize), g_maxImageBytes);
+  size_t wanted = static_cast<size_t>(std::max<uint64_t>(used, got));
   std::unique_ptr<BYTE[]> data(new (std::nothrow) BYTE[wanted]);
   if (!data) return nullptr;
-  size_t got = 0;
-  while (got < wanted) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(wanted - got, 1 << 20)), read = 0;
-    if (!ReadFile(file, data.get() + got, chunk, &read, nullptr) || read == 0) break;
-    got += read;
-  }
+  std::memcpy(data.get(), head, got);
+  if (got == sizeof head) got += ReadBytes(file, data.get() + got, wanted - got);
   *size = got;
   return data;
 }
@@ -34,7 +47,7 @@ HBITMAP ReadBitmapFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail) {
                             FILE_ATTRIBUTE_READONLY, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   size_t size = 0;
-  std::unique_ptr<BYTE[]> data = ReadWholeFile(file, &size);
+  std::unique_ptr<BYTE[]> data = ReadUsedBytes(file, &size);
   CloseHandle(file);
   BITMAPINFOHEADER* dib = data ? ParseBmpFile(data.get(), size) : nullptr;
   data.reset();

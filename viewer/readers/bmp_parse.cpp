@@ -11,6 +11,7 @@
 namespace {
 
 constexpr size_t kFileHeaderBytes = 14;
+static_assert(kBmpHeadBytes == kFileHeaderBytes + 124 + 12, "file header, V5 header, masks");
 
 // What the file's headers say, whichever header kind they came in.
 struct BmpLayout {
@@ -24,9 +25,9 @@ struct BmpLayout {
 };
 
 // Reads the headers from a zero-padded copy of the file's start, so that a short file
-// reads as zeros past its end.
-bool ReadHeaders(const BYTE* data, size_t size, BmpLayout* out) {
-  BYTE head[kFileHeaderBytes + 124 + 12] = {};
+// reads as zeros past its end. `fileSize` decides whether bfOffBits lies inside the file.
+bool ReadHeaders(const BYTE* data, size_t size, uint64_t fileSize, BmpLayout* out) {
+  BYTE head[kBmpHeadBytes] = {};
   std::memcpy(head, data, std::min(size, sizeof(head)));
   ByteReader r(head, sizeof(head));
   r.skip(10);
@@ -71,7 +72,7 @@ bool ReadHeaders(const BYTE* data, size_t size, BmpLayout* out) {
     l.fileEntries = DWORD(1) << h.biBitCount;
   uint64_t tableEnd = kFileHeaderBytes + uint64_t(l.headerBytes) + l.maskBytes +
                       uint64_t(l.fileEntries) * l.entryBytes;
-  l.pixelStart = (offBits >= tableEnd && offBits < size) ? offBits : tableEnd;
+  l.pixelStart = (offBits >= tableEnd && offBits < fileSize) ? offBits : tableEnd;
   *out = l;
   return true;
 }
@@ -91,26 +92,52 @@ void CopyTable(const BYTE* data, size_t size, const BmpLayout& l, DWORD entries,
   }
 }
 
-}  // namespace
+bool IsRunLength(const BITMAPINFOHEADER& h) {
+  return h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
+}
 
-BITMAPINFOHEADER* ParseBmpFile(const BYTE* data, size_t size) {
-  if (!data || size < kFileHeaderBytes + 4) return nullptr;
-  BmpLayout l;
-  if (!ReadHeaders(data, size, &l)) return nullptr;
+// The record's header and the bytes of pixel data it holds, given the bytes the file has from
+// the pixel start on; false for an image no later step can draw.
+bool RecordHeader(const BmpLayout& l, size_t available, BITMAPINFOHEADER* out,
+                  size_t* pixelBytes) {
   BITMAPINFOHEADER h = l.info;
   DWORD entries = KeptEntries(l);
   h.biClrUsed = entries;
   h.biClrImportant = std::min(h.biClrImportant, entries);
-  bool rle = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
-  size_t available = l.pixelStart < size ? size - static_cast<size_t>(l.pixelStart) : 0;
   // Run-length data is what the file holds; uncompressed rows are sized by the header.
+  bool rle = IsRunLength(h);
   if (rle) h.biSizeImage = static_cast<DWORD>(std::min<size_t>(available, UINT32_MAX));
-  size_t pixelBytes = 0, tableBytes = 4 * size_t(entries), block = 0;
+  if (!DibPixelBytes(&h, pixelBytes)) return false;
+  if (!rle) h.biSizeImage = static_cast<DWORD>(*pixelBytes);
+  *out = h;
+  return true;
+}
+
+}  // namespace
+
+uint64_t BmpBytesUsed(const BYTE* head, size_t headSize, uint64_t fileSize) {
+  uint64_t least = std::min<uint64_t>(fileSize, kBmpHeadBytes);
+  BmpLayout l;
+  if (fileSize < kFileHeaderBytes + 4 || !ReadHeaders(head, headSize, fileSize, &l))
+    return least;
+  if (IsRunLength(l.info)) return fileSize;
+  BITMAPINFOHEADER h;
+  size_t pixelBytes = 0;
+  if (!RecordHeader(l, 0, &h, &pixelBytes)) return least;
+  return std::min(fileSize, std::max(least, l.pixelStart + pixelBytes));
+}
+
+BITMAPINFOHEADER* ParseBmpFile(const BYTE* data, size_t size) {
+  if (!data || size < kFileHeaderBytes + 4) return nullptr;
+  BmpLayout l;
+  if (!ReadHeaders(data, size, size, &l)) return nullptr;
+  size_t available = l.pixelStart < size ? size - static_cast<size_t>(l.pixelStart) : 0;
+  BITMAPINFOHEADER h;
+  size_t pixelBytes = 0, block = 0;
+  if (!RecordHeader(l, available, &h, &pixelBytes)) return nullptr;
+  size_t tableBytes = 4 * size_t(h.biClrUsed);
   size_t maskBytes = h.biCompression == BI_BITFIELDS ? 12 : 0;
-  if (!DibPixelBytes(&h, &pixelBytes) ||
-      !CheckedAdd(pixelBytes, 40 + maskBytes + tableBytes, &block))
-    return nullptr;
-  if (!rle) h.biSizeImage = static_cast<DWORD>(pixelBytes);
+  if (!CheckedAdd(pixelBytes, 40 + maskBytes + tableBytes, &block)) return nullptr;
 
   auto* dib = static_cast<BITMAPINFOHEADER*>(LocalAlloc(LPTR, block));
   if (!dib) return nullptr;
@@ -121,7 +148,7 @@ BITMAPINFOHEADER* ParseBmpFile(const BYTE* data, size_t size) {
       for (int b = 0; b < 4; ++b) p[4 * i + b] = static_cast<BYTE>(l.masks[i] >> (8 * b));
     p += maskBytes;
   }
-  CopyTable(data, size, l, entries, reinterpret_cast<RGBQUAD*>(p));
+  CopyTable(data, size, l, h.biClrUsed, reinterpret_cast<RGBQUAD*>(p));
   p += tableBytes;
   size_t copied = std::min(available, pixelBytes);
   if (copied) std::memcpy(p, data + l.pixelStart, copied);

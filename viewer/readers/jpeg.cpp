@@ -8,9 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "checked_size.h"
-#include "dib.h"
 #include "reader_state.h"
+#include "rgb_record.h"
 
 #include <jpeglib.h>
 
@@ -29,6 +28,16 @@ struct JpegErrorRecord {
 static void JpegErrorExit(j_common_ptr common) {
   JpegErrorRecord* record = reinterpret_cast<JpegErrorRecord*>(common->err);
   longjmp(record->recovery, 1);
+}
+
+// Every scan of a progressive file costs a pass over all blocks of the image, and the library
+// accepts scans repeated without end: a few hundred kilobytes of empty scans would hold the
+// viewer for minutes. Real encoders write a few dozen at most.
+enum { kMaxJpegScans = 500 };
+
+static void JpegLimitScans(j_common_ptr common) {
+  if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number > kMaxJpegScans)
+    (*common->err->error_exit)(common);
 }
 
 // Adobe CMYK and YCCK files come out of libjpeg as inverted CMYK: each ink sample is 255 for
@@ -114,12 +123,16 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
   JpegErrorRecord error;
   info.err = jpeg_std_error(&error.manager);
   error.manager.error_exit = JpegErrorExit;
+  jpeg_progress_mgr progress;
+  memset(&progress, 0, sizeof progress);
+  progress.progress_monitor = JpegLimitScans;
   if (setjmp(error.recovery)) {
     jpeg_destroy_decompress(&info);
     fclose(file);
     return 0;
   }
   jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
+  info.progress = &progress;
   jpeg_stdio_src(&info, file);
   jpeg_read_header(&info, TRUE);
 
@@ -144,33 +157,10 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
 
 BITMAPINFOHEADER* LoadJpegDib(LPCSTR path, HPALETTE* palette) {
   if (!DecodeJpeg(path, TRUE)) return nullptr;
-  ReaderState& s = g_readerState;
-  size_t stride, area, total;
-  if (s.width <= 0 || s.height <= 0 || !DibRowStride(uint64_t(s.width), 24, &stride) ||
-      !CheckedMul(stride, uint64_t(s.height), &area) ||
-      !CheckedAdd(area, sizeof(BITMAPINFOHEADER), &total))
-    return nullptr;
-  s.stride = LONG(stride);
-
-  BITMAPINFOHEADER* dib = static_cast<BITMAPINFOHEADER*>(LocalAlloc(LMEM_FIXED, total));
+  BITMAPINFOHEADER* dib = NewRgbRecord(palette);
   if (!dib) return nullptr;
-  memset(dib, 0, sizeof *dib);
-  dib->biSize = sizeof(BITMAPINFOHEADER);
-  dib->biWidth = s.width;
-  dib->biHeight = s.height;
-  dib->biPlanes = 1;
-  dib->biBitCount = 24;
-  dib->biCompression = BI_RGB;
-  dib->biSizeImage = DWORD(area);
-  *palette = PaletteFromDib(dib);
-
-  BYTE* pixels = reinterpret_cast<BYTE*>(dib + 1);
-  // A successful pass writes every pixel of every row, so only the padding needs zeroing.
-  for (LONG y = 0; y < s.height; ++y)
-    memset(pixels + size_t(y) * stride + size_t(s.width) * 3, 0, stride - size_t(s.width) * 3);
-  s.pixels = pixels;
   int ok = DecodeJpeg(path, FALSE);
-  s.pixels = nullptr;  // the block is about to change hands or be freed
+  g_readerState.pixels = nullptr;  // the block is about to change hands or be freed
   if (!ok) {
     LocalFree(dib);
     return nullptr;

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "checked_size.h"
-#include "dib.h"
 #include "reader_state.h"
+#include "rgb_record.h"
 
 #include <tiffio.h>
 
@@ -77,36 +77,15 @@ int DecodeTiff(LPCSTR path, BOOL headerOnly) {
 
 BITMAPINFOHEADER* LoadTiffDib(LPCSTR path, HPALETTE* palette) {
   if (!DecodeTiff(path, TRUE)) return nullptr;
-  ReaderState& s = g_readerState;
-  size_t stride, area, total, pixelCount, rasterBytes;
   // The decode pass needs the 4-byte raster beside the record: refuse what it cannot hold.
-  if (!DibRowStride(uint64_t(s.width), 24, &stride) ||
-      !CheckedMul(stride, uint64_t(s.height), &area) ||
-      !CheckedAdd(area, sizeof(BITMAPINFOHEADER), &total) ||
-      !CheckedMul(uint64_t(s.width), uint64_t(s.height), &pixelCount) ||
+  size_t pixelCount, rasterBytes;
+  if (!CheckedMul(uint64_t(g_readerState.width), uint64_t(g_readerState.height), &pixelCount) ||
       !CheckedMul(pixelCount, 4, &rasterBytes))
     return nullptr;
-  s.stride = LONG(stride);
-
-  BITMAPINFOHEADER* dib = static_cast<BITMAPINFOHEADER*>(LocalAlloc(LMEM_FIXED, total));
+  BITMAPINFOHEADER* dib = NewRgbRecord(palette);
   if (!dib) return nullptr;
-  memset(dib, 0, sizeof *dib);
-  dib->biSize = sizeof(BITMAPINFOHEADER);
-  dib->biWidth = s.width;
-  dib->biHeight = s.height;
-  dib->biPlanes = 1;
-  dib->biBitCount = 24;
-  dib->biCompression = BI_RGB;
-  dib->biSizeImage = DWORD(area);
-  *palette = PaletteFromDib(dib);
-
-  BYTE* pixels = reinterpret_cast<BYTE*>(dib + 1);
-  // A successful pass writes every pixel of every row, so only the padding needs zeroing.
-  for (LONG y = 0; y < s.height; ++y)
-    memset(pixels + size_t(y) * stride + size_t(s.width) * 3, 0, stride - size_t(s.width) * 3);
-  s.pixels = pixels;
   int ok = DecodeTiff(path, FALSE);
-  s.pixels = nullptr;  // the block is about to change hands or be freed
+  g_readerState.pixels = nullptr;  // the block is about to change hands or be freed
   if (!ok) {
     LocalFree(dib);
     return nullptr;
