@@ -27,6 +27,9 @@ enum {
   PROBE_TITLE_ARM = 14,    /* arg: count << 16 | command: once the log holds count texts, the
                               window is posted WM_COMMAND command (from inside its WM_SETTEXT,
                               so at a known point of what the program is doing) */
+  PROBE_AVI_CALLS = 15,    /* arg 1: from now on count the program's own calls of AVIFileInit
+                              and AVIFileExit (from 0); result: 1 when they are counted.
+                              arg 0: result: AVIFileInit calls; text: AVIFileExit calls */
 };
 
 typedef struct {
