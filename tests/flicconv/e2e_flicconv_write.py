@@ -213,6 +213,38 @@ class ConverterWriteTest(WriteTestCase):
         self.assertEqual(4, int(ffprobe(out)["nb_read_packets"]))
         self.assert_frames(out, frames, 32, 16)
 
+    def test_later_frames_that_cannot_be_read_end_the_write_with_their_type_named(self):
+        c = self.conv
+        frames = fw.moving_frames(32, 16, 5)
+        for fli in (False, True):
+            data = bytearray(fw.movie(fli, 32, 16, frames, fw.sample_palette(fw.COLOR_64),
+                                      fw.COLOR_64, deltas="lc", ring=False))
+            kind = "FLI" if fli else "FLC"
+            third = 128
+            for _ in range(2):  # past frames 1 and 2
+                third += struct.unpack_from("<I", data, third)[0]
+            bad_magic = bytearray(data)
+            bad_magic[third + 4:third + 6] = b"\x34\x12"
+            promised = data[:6] + struct.pack("<H", 9) + data[8:]
+            cut = data[:third + 20]  # frame 3's body cut short: no message, the write ends
+            for name, movie, text, written in (
+                    ("magic", bad_magic, "Not an %s frame 2" % kind, 2),
+                    ("promised", promised, "Not an %s frame 1" % kind, 5),
+                    ("cut", cut, None, 2)):
+                with self.subTest(kind=kind, file=name):
+                    file_name = "%s.%s" % (name, kind.lower())
+                    c.load_ok(self.data_file(file_name, bytes(movie)))
+                    out = self.out(file_name + ".avi")
+                    c.start_write(out)
+                    if text:
+                        box, shown = c.message_box(owner=c.main, timeout=30)
+                        self.assertEqual(text, shown)
+                        c.dismiss(box)
+                    c.wait_written()
+                    self.assertIsNone(self.wctl.try_find(cls="#32770", owner=c.main))
+                    self.assertEqual(written, len(Avi(out).samples()))
+                    self.assert_frames(out, frames[:written], 32, 16)
+
     def test_an_output_that_cannot_be_created_is_reported_and_the_program_goes_on(self):
         c, w = self.conv, self.wctl
         path, frames, _ = self.flic("busy.flc", count=3)
