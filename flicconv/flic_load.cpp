@@ -138,10 +138,14 @@ static int OpenFlicFile(const char* path, int isFlc, int checkOnly) {
   if (g_flicFileBytes < 0) return 0;
   if (std::fread(header, FLIC_HEADER_BYTES, 1, g_flicFile) != 1) return 0;
   if (HeaderWord(header, 4) != (isFlc ? FLC_FILE_MAGIC : FLI_FILE_MAGIC)) return 0;
-  g_width = HeaderWord(header, 8);
-  g_height = HeaderWord(header, 10);
+  int width = HeaderWord(header, 8), height = HeaderWord(header, 10);
+  if (width == 0 || height == 0) return 0;  // no frame to hold
+  // The decode pass fills the buffer that the check pass sized: a file that has changed in
+  // between may not bring other dimensions into it.
+  if (!checkOnly && g_frameDib && (width != g_width || height != g_height)) return 0;
+  g_width = width;
+  g_height = height;
   g_pitch = (g_width + 3) / 4 * 4;
-  if (g_width == 0 || g_height == 0) return 0;  // no frame to hold
   return isFlc ? ReadFirstFlcFrame(g_flicFile, header, checkOnly)
                : ReadFirstFliFrame(g_flicFile, header, checkOnly);
 }

@@ -10,9 +10,10 @@ import unittest
 from PIL import Image
 
 from avi import AVIIF_KEYFRAME, Avi
-from converter_e2e import (BUILD, CMD_EXIT, CMD_FRAME_RATE, CMD_OPEN, CMD_QUIT, CMD_WRITE, RLE,
-                           UNCOMPRESSED, Converter, WineTestCase, columns, ffmpeg_frames, ffprobe,
-                           private_copy, wait_until)  # noqa: F401
+from converter_e2e import (BUILD, CMD_COMPRESS, CMD_EXIT, CMD_FRAME_RATE, CMD_OPEN, CMD_QUIT,
+                           CMD_WRITE, RLE, UNCOMPRESSED, Converter, WineTestCase, columns,
+                           crop_rgb, ffmpeg_frames, ffprobe, private_copy, rgb_of,
+                           wait_until)  # noqa: F401
 import flicwriter as fw
 import hostile
 
@@ -212,6 +213,38 @@ class ConverterWriteTest(WriteTestCase):
         self.assertEqual(4, int(ffprobe(out)["nb_read_packets"]))
         self.assert_frames(out, frames, 32, 16)
 
+    def test_later_frames_that_cannot_be_read_end_the_write_with_their_type_named(self):
+        c = self.conv
+        frames = fw.moving_frames(32, 16, 5)
+        for fli in (False, True):
+            data = bytearray(fw.movie(fli, 32, 16, frames, fw.sample_palette(fw.COLOR_64),
+                                      fw.COLOR_64, deltas="lc", ring=False))
+            kind = "FLI" if fli else "FLC"
+            third = 128
+            for _ in range(2):  # past frames 1 and 2
+                third += struct.unpack_from("<I", data, third)[0]
+            bad_magic = bytearray(data)
+            bad_magic[third + 4:third + 6] = b"\x34\x12"
+            promised = data[:6] + struct.pack("<H", 9) + data[8:]
+            cut = data[:third + 20]  # frame 3's body cut short: no message, the write ends
+            for name, movie, text, written in (
+                    ("magic", bad_magic, "Not an %s frame 2" % kind, 2),
+                    ("promised", promised, "Not an %s frame 1" % kind, 5),
+                    ("cut", cut, None, 2)):
+                with self.subTest(kind=kind, file=name):
+                    file_name = "%s.%s" % (name, kind.lower())
+                    c.load_ok(self.data_file(file_name, bytes(movie)))
+                    out = self.out(file_name + ".avi")
+                    c.start_write(out)
+                    if text:
+                        box, shown = c.message_box(owner=c.main, timeout=30)
+                        self.assertEqual(text, shown)
+                        c.dismiss(box)
+                    c.wait_written()
+                    self.assertIsNone(self.wctl.try_find(cls="#32770", owner=c.main))
+                    self.assertEqual(written, len(Avi(out).samples()))
+                    self.assert_frames(out, frames[:written], 32, 16)
+
     def test_an_output_that_cannot_be_created_is_reported_and_the_program_goes_on(self):
         c, w = self.conv, self.wctl
         path, frames, _ = self.flic("busy.flc", count=3)
@@ -271,6 +304,81 @@ class ConverterWriteTest(WriteTestCase):
                 self.assertEqual(6, int(ffprobe(out)["nb_read_packets"]))
                 self.assert_frames(out, frames[:6], 64, 40, pal)
 
+    def test_each_frame_is_on_screen_while_it_is_written(self):
+        c, w = self.conv, self.wctl
+        width, height = 320, 200
+        path, frames, pal = self.flic("shown.flc", width=width, height=height, count=10)
+        c.load_ok(path)
+        w.start_title_log(c.main)
+        # Frame Rate opens from inside the loop after "(3)" and again after "(6)": each time
+        # the loop waits in the dialog with the frame it has just written on screen.
+        w.command_after_titles(c.main, 3, CMD_FRAME_RATE)
+        c.start_write(self.out("shown.avi"))
+        for titles, frame in ((3, 4), (6, 7)):
+            dlg = w.find(cls="#32770", title="Frame Rate", owner=c.main, timeout=30)
+            left, top = w.info(c.main).client[:2]
+            box = [v - o for v, o in zip(w.info(dlg).rect, (left, top, left, top))]
+            outside = [(x, y) for y in range(height) for x in range(width)
+                       if not (box[0] - 2 <= x < box[2] + 2 and box[1] - 2 <= y < box[3] + 2)]
+            self.assertGreater(len(outside), width * height // 2)
+            want = rgb_of(frames[frame - 1], pal)
+            want = [tuple(want[3 * (y * width + x):3 * (y * width + x) + 3]) for x, y in outside]
+
+            def shown():
+                shot = w.capture_client(c.main, width, height)
+                return [shot.getpixel(p) for p in outside] == want
+            wait_until(shown, 10, "frame %d on screen beside the dialog" % frame)
+            if titles == 3:
+                w.command_after_titles(c.main, 6, CMD_FRAME_RATE)
+            w.click(dlg, 2)
+            w.wait_gone(dlg)
+        c.wait_written()
+        self.assertEqual(crop_rgb(rgb_of(frames[0], pal), width, (width, height)),
+                         c.capture(width, height).tobytes(), "frame 1 again after the reload")
+
+    def test_every_start_of_the_avi_library_is_ended_exactly_once(self):
+        c, w = self.conv, self.wctl
+        path, _, _ = self.flic("pairs.flc", count=8)
+        c.load_ok(path)
+        w.count_avi_calls(c.main)
+        calls = [0]
+
+        def expect(starts, what):
+            calls[0] += starts
+            self.assertEqual((calls[0], calls[0]), w.avi_calls(c.main),
+                             "AVIFileInit and AVIFileExit calls after " + what)
+        c.write(self.out("pairs1.avi"))
+        expect(1, "a whole write")
+        c.configure(None)
+        expect(1, "Configure Compress")
+        w.start_title_log(c.main)
+        w.command_after_titles(c.main, 2, CMD_WRITE)
+        stopped = self.out("pairs2.avi")
+        c.write(stopped)
+        self.assertEqual(3, len(Avi(stopped).samples()), "stopped after (2)")
+        expect(1, "a write that was stopped")
+        w.start_title_log(c.main)
+        w.command_after_titles(c.main, 2, CMD_COMPRESS)
+        c.start_write(self.out("pairs3.avi"))
+        c.answer_compression(None)
+        c.wait_written()
+        expect(2, "Configure Compress chosen while writing")
+        busy = self.out("pairs4.avi")
+        w.hold_file(self.session.windows_path(busy))
+        self.addCleanup(w.hold_file, None)
+        c.start_write(busy)
+        c.dismiss(c.message_box(title="AVI Write", timeout=30)[0])
+        c.wait_written()
+        w.hold_file(None)
+        expect(1, "an output that could not be created")
+        frames = fw.moving_frames(32, 16, 4)
+        data = fw.movie(False, 32, 16, frames, fw.sample_palette(), deltas="ss2", ring=False)
+        c.load_ok(self.data_file("pairs-short.flc", data[:6] + struct.pack("<H", 10) + data[8:]))
+        c.start_write(self.out("pairs5.avi"))
+        c.dismiss(c.message_box(owner=c.main, timeout=30)[0])
+        c.wait_written()
+        expect(1, "a write ended by a frame that could not be read")
+
     def restart(self):
         self.conv = Converter(self.session, self.exe)
         self.addCleanup(self.conv.stop)
@@ -300,6 +408,33 @@ class ConverterWriteTest(WriteTestCase):
                 wait_until(settled, 120, "the write of %s to end" % name)
                 self.assertTrue(c.proc.running())
         self.assertEqual(0, c.exit())
+
+
+class ConverterOnAPaletteDisplayTest(WriteTestCase):
+    depth = 8
+
+    def test_frames_are_drawn_through_the_palette_and_written_as_anywhere(self):
+        c, w = self.conv, self.wctl
+        width, height = 200, 80
+        # Four upright bands of palette entries far apart, the bands moving one step a frame.
+        bands = (3, 70, 140, 210)
+        frames = [bytes(bands[(x * 4 // width + n) % 4] for y in range(height)
+                        for x in range(width)) for n in range(4)]
+        path = self.data_file("bands.flc", fw.movie(False, width, height, frames,
+                                                    fw.sample_palette(), deltas="ss2"))
+        c.load_ok(path)
+        shot = c.capture(width, height)
+        self.assertEqual((width, height), shot.size)
+        seen = [set(shot.getpixel((x, y)) for y in range(height)
+                    for x in range(b * width // 4, (b + 1) * width // 4)) for b in range(4)]
+        self.assertEqual([1, 1, 1, 1], [len(s) for s in seen], "each band in one colour")
+        self.assertEqual(4, len(set.union(*seen)), "four colours, none of them the same")
+        self.assertNotIn((255, 255, 255), set.union(*seen), "the frame is drawn")
+        out = self.out("bands.avi")
+        c.configure(None)
+        c.write(out)
+        self.assert_frames(out, frames, width, height,
+                           fw.meant_palette(fw.sample_palette()))
 
 
 class ConverterCompressionTest(WriteTestCase):

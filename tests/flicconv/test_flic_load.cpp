@@ -220,6 +220,23 @@ TEST_F(FlicLoad, ChunksRunningOutOfTheFrameAreAbandonedNotTheLoad) {
   EXPECT_EQ(8, PixelAt(1, 1));
 }
 
+TEST_F(FlicLoad, DecodePassRefusesAFileThatChangedSizeSinceTheCheck) {
+  // The decode pass opens the file again; by then another file may stand under its name.
+  ASSERT_EQ(FLIC_LOADED, LoadBytes(ThreeFrameFlc(4, 2), true));
+  std::fclose(g_flicFile);
+  g_flicFile = nullptr;
+  TempFlic larger(ThreeFrameFlc(64, 48));
+  EXPECT_EQ(0, OpenFlcFile(larger.path(), 0)) << "a 64 x 48 frame into a 4 x 2 buffer";
+  EXPECT_EQ(4, g_width);
+  EXPECT_EQ(2, g_height);
+  EXPECT_EQ(4, g_pitch);
+  EXPECT_EQ(11, PixelAt(1, 0)) << "the buffer holds the frame it was made for";
+  TempFlic same(ThreeFrameFlc(4, 2));
+  if (g_flicFile) std::fclose(g_flicFile);
+  g_flicFile = nullptr;
+  EXPECT_EQ(1, OpenFlcFile(same.path(), 0)) << "the same geometry decodes as before";
+}
+
 TEST(FlicNames, FliIsChosenByTheSubstringAnywhereInThePath) {
   EXPECT_TRUE(PathIsFli("C:\\ANIM\\ROBOT.FLI"));
   EXPECT_TRUE(PathIsFli("C:\\OLD.FLIX\\ROBOT.FLC"));

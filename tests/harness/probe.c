@@ -47,6 +47,63 @@ static long StartTitleLog(HWND hwnd) {
   return g_logHook != NULL;
 }
 
+/* Calls of AVIFileInit and AVIFileExit made by the program's own module, counted by pointing
+ * the entries of its import table at counting wrappers. The module pins itself, as above. */
+typedef void(WINAPI* VoidProc)(void);
+static VoidProc g_realAviInit, g_realAviExit;
+static volatile LONG g_aviInits, g_aviExits;
+
+static void WINAPI CountedAviInit(void) {
+  InterlockedIncrement(&g_aviInits);
+  g_realAviInit();
+}
+
+static void WINAPI CountedAviExit(void) {
+  InterlockedIncrement(&g_aviExits);
+  g_realAviExit();
+}
+
+/* Replaces the module's import of dll!name by hook; the import's target goes to *real. */
+static int PatchImport(HMODULE module, const char* dll, const char* name, VoidProc hook,
+                       VoidProc* real) {
+  BYTE* base = (BYTE*)module;
+  IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+  IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  IMAGE_IMPORT_DESCRIPTOR* d;
+  if (!dir.VirtualAddress) return 0;
+  for (d = (IMAGE_IMPORT_DESCRIPTOR*)(base + dir.VirtualAddress); d->Name; ++d) {
+    IMAGE_THUNK_DATA *names, *slots;
+    if (lstrcmpiA((const char*)(base + d->Name), dll) || !d->OriginalFirstThunk) continue;
+    names = (IMAGE_THUNK_DATA*)(base + d->OriginalFirstThunk);
+    slots = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      DWORD old;
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+          strcmp((const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name,
+                 name))
+        continue;
+      if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old))
+        return 0;
+      if ((VoidProc)slots->u1.Function != hook) {
+        *real = (VoidProc)slots->u1.Function;
+        slots->u1.Function = (ULONG_PTR)hook;
+      }
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+static long CountAviCalls(void) {
+  HMODULE self = NULL, program = GetModuleHandleA(NULL);
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     (LPCSTR)CountedAviInit, &self);
+  g_aviInits = g_aviExits = 0;
+  return PatchImport(program, "avifil32.dll", "AVIFileInit", CountedAviInit, &g_realAviInit) &&
+         PatchImport(program, "avifil32.dll", "AVIFileExit", CountedAviExit, &g_realAviExit);
+}
+
 static HMENU MenuOf(HWND hwnd, int popup) {
   HMENU bar = GetMenu(hwnd);
   if (popup == 0xFFFF) return bar;
@@ -179,6 +236,14 @@ static void Answer(HWND hwnd, WPARAM question, LPARAM arg, ProbeReply* r) {
     case PROBE_TITLE_ENTRY:
       r->result = g_logCount;
       if (arg >= 0 && arg < g_logCount) lstrcpynA(r->text, g_log[arg], sizeof r->text);
+      break;
+    case PROBE_AVI_CALLS:
+      if (arg) {
+        r->result = CountAviCalls();
+      } else {
+        r->result = g_aviInits;
+        snprintf(r->text, sizeof r->text, "%ld", (long)g_aviExits);
+      }
       break;
     default:
       r->result = -1;

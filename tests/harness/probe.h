@@ -29,6 +29,9 @@ enum {
                               so at a known point of what the program is doing) */
   PROBE_SCROLL = 15,       /* arg: SB_HORZ 0 or SB_VERT 1; result: GetScrollPos; text:
                               "minimum maximum" of GetScrollRange */
+  PROBE_AVI_CALLS = 16,    /* arg 1: from now on count the program's own calls of AVIFileInit
+                              and AVIFileExit (from 0); result: 1 when they are counted.
+                              arg 0: result: AVIFileInit calls; text: AVIFileExit calls */
 };
 
 typedef struct {

@@ -54,6 +54,7 @@ PROBE_TITLE_LOG = 12
 PROBE_TITLE_ENTRY = 13
 PROBE_TITLE_ARM = 14
 PROBE_SCROLL = 15
+PROBE_AVI_CALLS = 16
 
 
 class HarnessError(Exception):
@@ -374,6 +375,16 @@ class Wctl:
         """(width, height, bits per pixel) of a bitmap of the window's process, or None."""
         ok, text = self.probe(hwnd, PROBE_BITMAP_INFO, handle)
         return tuple(int(v) for v in text.split()) if ok == 1 else None
+
+    def count_avi_calls(self, hwnd):
+        """From now on the window's process counts its calls of AVIFileInit and AVIFileExit."""
+        if self.probe(hwnd, PROBE_AVI_CALLS, 1)[0] != 1:
+            raise HarnessError("the AVI library calls cannot be counted")
+
+    def avi_calls(self, hwnd):
+        """(AVIFileInit calls, AVIFileExit calls) since count_avi_calls."""
+        inits, exits = self.probe(hwnd, PROBE_AVI_CALLS, 0)
+        return inits, int(exits)
 
     def palette_size(self, hwnd, handle):
         """Entries of a logical palette of the window's process (0 when it is none)."""
