@@ -24,3 +24,9 @@ function(xqv_program_icon kind file rc out_var)
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${icon})
   set(${out_var} ${icon} PARENT_SCOPE)
 endfunction()
+
+# The same target name of ours for a library the host system provides (its imported target).
+function(xqv_system_library name imported)
+  add_library(${name} INTERFACE)
+  target_link_libraries(${name} INTERFACE ${imported})
+endfunction()
