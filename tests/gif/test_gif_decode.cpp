@@ -353,9 +353,7 @@ TEST_F(GifTest, HeaderPassFailuresGiveTheirStatusAndNoPalette) {
 TEST_F(GifTest, BlockAllocationFailureLeavesNoPalette) {
   std::string path = dir_.Write("a.gif", WriteGif(OneImage(10, 10, 16, 4)));
   int before = HostLivePaletteCount();
-  HostFailLocalAllocAfter(0);
-  Loaded l = LoadWith(LoadGifDib, path);
-  HostFailLocalAllocAfter(-1);
+  Loaded l = LoadWithLocalAllocFailing(LoadGifDib, path, 0);
   EXPECT_EQ(nullptr, l.dib);
   EXPECT_EQ(nullptr, l.palette);
   EXPECT_EQ(before, HostLivePaletteCount());

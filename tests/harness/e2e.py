@@ -206,6 +206,14 @@ class ViewerFileTestCase(ViewerTestCase):
         else:
             self.assertEqual(0, palette)
 
+    def assert_empty_children(self, names, keeping_palette=()):
+        """assert_empty_child for each file in turn (those in `keeping_palette` keep theirs),
+        each child closed again."""
+        for name in names:
+            with self.subTest(name):
+                self.assert_empty_child(name, keeps_palette=name in keeping_palette)
+                self.viewer.close_all()
+
     def assert_survives(self, names):
         """Opening each file leaves the viewer running and shows no message."""
         for name in names:

@@ -20,8 +20,10 @@
 #include <thread>
 #include <vector>
 
+#include "checked_size.h"
 #include "dib.h"
 #include "platform.h"
+#include "readers/reader_state.h"
 
 // A fresh folder under /tmp, removed with everything in it when it goes.
 class ScratchDir {
@@ -119,6 +121,43 @@ Loaded LoadWith(Loader loader, const std::string& path) {
   Loaded l;
   l.dib = loader(path.c_str(), &l.palette);
   return l;
+}
+
+// The loader's result with the host's LocalAlloc failing after `successfulCalls` calls.
+template <typename Loader>
+Loaded LoadWithLocalAllocFailing(Loader loader, const std::string& path, int successfulCalls) {
+  HostFailLocalAllocAfter(successfulCalls);
+  Loaded l = LoadWith(loader, path);
+  HostFailLocalAllocAfter(-1);
+  return l;
+}
+
+// The loader's result with the largest allocation allowed lowered to `limit` bytes.
+template <typename Loader>
+Loaded LoadWithImageLimit(Loader loader, const std::string& path, size_t limit) {
+  size_t saved = g_maxImageBytes;
+  g_maxImageBytes = limit;
+  Loaded l = LoadWith(loader, path);
+  g_maxImageBytes = saved;
+  return l;
+}
+
+// The header of a bottom-up 24-bit record without colour table of the given size, whose
+// rows are `stride` bytes apart (and so the reader's working record says).
+inline void ExpectRgbRecordHeader(const BITMAPINFOHEADER* dib, LONG width, LONG height,
+                                  LONG stride) {
+  ASSERT_NE(nullptr, dib);
+  EXPECT_EQ(40u, dib->biSize);
+  EXPECT_EQ(width, dib->biWidth);
+  EXPECT_EQ(height, dib->biHeight);
+  EXPECT_EQ(1, dib->biPlanes);
+  EXPECT_EQ(24, dib->biBitCount);
+  EXPECT_EQ(DWORD(BI_RGB), dib->biCompression);
+  EXPECT_EQ(DWORD(stride * height), dib->biSizeImage);
+  EXPECT_EQ(0u, dib->biClrUsed);
+  EXPECT_EQ(0u, dib->biClrImportant);
+  EXPECT_EQ(0, dib->biXPelsPerMeter);
+  EXPECT_EQ(stride, g_readerState.stride);
 }
 
 // A decoded picture as a reference tool wrote it: rows from the top, red, green, blue.

@@ -107,11 +107,8 @@ class JpegInViewerTest(ViewerFileTestCase):
         }
         for name, content in files.items():
             self.data_file(name, content)
-        for name in list(files) + ["testorig12.jpg"]:
-            with self.subTest(name):
-                self.assert_empty_child(name, keeps_palette=name in ("noquant.jpg",
-                                                                     "endless_scans.jpg"))
-                self.viewer.close_all()
+        self.assert_empty_children(list(files) + ["testorig12.jpg"],
+                                   keeping_palette=("noquant.jpg", "endless_scans.jpg"))
 
     def test_damaged_files_neither_crash_nor_hang_the_viewer(self):
         sources = ("baseline.jpg", "progressive.jpg", "restart.jpg", "cmyk.jpg", "grey.jpg")
@@ -120,10 +117,7 @@ class JpegInViewerTest(ViewerFileTestCase):
 
 
 class JpegOnPaletteDisplayTest(ViewerFileTestCase):
-    """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
-    halftone palette: the image still opens at its size, shows more than one colour and
-    leaves no message."""
-    depth = 8
+    depth = 8  # the viewer starts in halftone mode
 
     def test_files_open_at_their_size_through_the_halftone_reduction(self):
         self.assert_samples_open_through_halftone(SAMPLE_MAKER,

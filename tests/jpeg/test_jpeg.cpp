@@ -81,19 +81,8 @@ TEST_F(JpegTest, LibraryTestImagesMatchDjpegExactly) {
 TEST_F(JpegTest, RecordIsA24BitBottomUpDibWithTheFixedPalette) {
   ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
   Loaded l = Load(Path("width7.jpg"));
-  const BITMAPINFOHEADER* dib = l.dib;
-  ASSERT_NE(nullptr, dib);
-  EXPECT_EQ(40u, dib->biSize);
-  EXPECT_EQ(7, dib->biWidth);
-  EXPECT_EQ(5, dib->biHeight);
-  EXPECT_EQ(1, dib->biPlanes);
-  EXPECT_EQ(24, dib->biBitCount);
-  EXPECT_EQ(DWORD(BI_RGB), dib->biCompression);
-  EXPECT_EQ(24u * 5, dib->biSizeImage) << "a width of 7 makes rows of 24 bytes";
-  EXPECT_EQ(0u, dib->biClrUsed);
-  EXPECT_EQ(0u, dib->biClrImportant);
-  EXPECT_EQ(0, dib->biXPelsPerMeter);
-  EXPECT_EQ(24, g_readerState.stride);
+  // A width of 7 makes rows of 24 bytes.
+  ASSERT_NO_FATAL_FAILURE(ExpectRgbRecordHeader(l.dib, 7, 5, 24));
   ASSERT_NE(nullptr, l.palette);
   PALETTEENTRY last;
   ASSERT_EQ(1u, GetPaletteEntries(l.palette, 255, 1, &last));
@@ -289,19 +278,15 @@ TEST_F(JpegTest, FileCutShortOpensWithWhatTheLibraryDelivers) {
 
 TEST_F(JpegTest, RecordTooLargeToRepresentIsRefusedWithoutAPalette) {
   ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
-  size_t saved = g_maxImageBytes;
-  g_maxImageBytes = 1000;  // below baseline.jpg's 97 x 61 x 3 bytes
-  Loaded l = Load(Path("baseline.jpg"));
-  g_maxImageBytes = saved;
+  // Below baseline.jpg's 97 x 61 x 3 bytes.
+  Loaded l = LoadWithImageLimit(LoadJpegDib, Path("baseline.jpg"), 1000);
   EXPECT_EQ(nullptr, l.dib);
   EXPECT_EQ(nullptr, l.palette);
 }
 
 TEST_F(JpegTest, FailedRecordAllocationGivesNullAndNoPalette) {
   ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
-  HostFailLocalAllocAfter(0);
-  Loaded l = Load(Path("baseline.jpg"));
-  HostFailLocalAllocAfter(-1);
+  Loaded l = LoadWithLocalAllocFailing(LoadJpegDib, Path("baseline.jpg"), 0);
   EXPECT_EQ(nullptr, l.dib);
   EXPECT_EQ(nullptr, l.palette);
 }

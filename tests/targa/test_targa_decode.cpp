@@ -262,13 +262,11 @@ TEST_F(TargaTest, AllocationFailuresLeaveTheSlotsAsTheyWere) {
   std::string path = dir_.Write("a.tga", WriteTga(Picture(30, 30, 24, 2, false)));
   int before = HostLivePaletteCount();
   {
-    HostFailLocalAllocAfter(0);  // the record
-    Loaded l = LoadWith(LoadTargaDib, path);
+    Loaded l = LoadWithLocalAllocFailing(LoadTargaDib, path, 0);  // the record
     EXPECT_EQ(nullptr, l.dib);
     EXPECT_EQ(nullptr, l.palette);
-    HostFailLocalAllocAfter(1);  // the line buffer of the decode pass
-    Loaded m = LoadWith(LoadTargaDib, path);
-    HostFailLocalAllocAfter(-1);
+    // The line buffer of the decode pass.
+    Loaded m = LoadWithLocalAllocFailing(LoadTargaDib, path, 1);
     EXPECT_EQ(nullptr, m.dib);
     EXPECT_TRUE(HoldsFixedPalette(m.palette));
   }

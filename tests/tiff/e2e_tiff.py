@@ -92,10 +92,9 @@ class TiffInViewerTest(ViewerFileTestCase):
         self.data_file("notes.tif", b"plain text, not a picture\n" * 10)
         shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, "test_float64_predictor2_le_lzw.tif"),
                     self.path("lib-float64.tif"))
-        for name in ("float32.tif", "lib-float64.tif", "picture.tif", "empty.tif", "notes.tif"):
-            with self.subTest(name):
-                self.assert_empty_child(name, keeps_palette=name.startswith(("float", "lib-float")))
-                self.viewer.close_all()
+        self.assert_empty_children(
+            ("float32.tif", "lib-float64.tif", "picture.tif", "empty.tif", "notes.tif"),
+            keeping_palette=("float32.tif", "lib-float64.tif"))
 
     def test_damaged_files_neither_crash_nor_hang_the_viewer(self):
         sources = ("lzw.tif", "deflate.tif", "jpeg.tif", "tiled.tif", "palette.tif",
@@ -105,10 +104,7 @@ class TiffInViewerTest(ViewerFileTestCase):
 
 
 class TiffOnPaletteDisplayTest(ViewerFileTestCase):
-    """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
-    halftone palette: the image still opens at its size, shows more than one colour and
-    leaves no message."""
-    depth = 8
+    depth = 8  # the viewer starts in halftone mode
 
     def test_files_open_at_their_size_through_the_halftone_reduction(self):
         self.assert_samples_open_through_halftone(SAMPLE_MAKER,

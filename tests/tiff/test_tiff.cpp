@@ -104,18 +104,8 @@ TEST_F(TiffTest, BothOrientationsOfOnePictureGiveTheSameUprightRecord) {
 TEST_F(TiffTest, RecordOfWidthThreeHasTwelveByteRowsWithZeroPadding) {
   ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
   Loaded l = Load(Path("width3.tif"));
-  const BITMAPINFOHEADER* dib = l.dib;
-  ASSERT_NE(nullptr, dib);
-  EXPECT_EQ(40u, dib->biSize);
-  EXPECT_EQ(3, dib->biWidth);
-  EXPECT_EQ(4, dib->biHeight);
-  EXPECT_EQ(1, dib->biPlanes);
-  EXPECT_EQ(24, dib->biBitCount);
-  EXPECT_EQ(DWORD(BI_RGB), dib->biCompression);
-  EXPECT_EQ(48u, dib->biSizeImage);
-  EXPECT_EQ(0u, dib->biClrUsed);
-  EXPECT_EQ(12, g_readerState.stride);
-  const unsigned char* rows = reinterpret_cast<const unsigned char*>(dib + 1);
+  ASSERT_NO_FATAL_FAILURE(ExpectRgbRecordHeader(l.dib, 3, 4, 12));
+  const unsigned char* rows = reinterpret_cast<const unsigned char*>(l.dib + 1);
   for (int r = 0; r < 4; ++r)
     for (int b = 9; b < 12; ++b) EXPECT_EQ(0, rows[r * 12 + b]) << "row " << r << " byte " << b;
   PALETTEENTRY e;
@@ -195,19 +185,14 @@ TEST_F(TiffTest, SizesWhoseRasterCannotBeAllocatedAreRefusedBeforeAnyPalette) {
 
   // The record alone would fit, the raster beside it would not.
   ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
-  size_t saved = g_maxImageBytes;
-  g_maxImageBytes = 70 * 50 * 4 - 1;  // deflate.tif: 70 x 50
-  Loaded deflate = Load(Path("deflate.tif"));
-  g_maxImageBytes = saved;
+  Loaded deflate = LoadWithImageLimit(LoadTiffDib, Path("deflate.tif"), 70 * 50 * 4 - 1);  // 70 x 50
   EXPECT_EQ(nullptr, deflate.dib);
   EXPECT_EQ(nullptr, deflate.palette);
 }
 
 TEST_F(TiffTest, FailedRecordAllocationGivesNullAndNoPalette) {
   ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
-  HostFailLocalAllocAfter(0);
-  Loaded l = Load(Path("lzw.tif"));
-  HostFailLocalAllocAfter(-1);
+  Loaded l = LoadWithLocalAllocFailing(LoadTiffDib, Path("lzw.tif"), 0);
   EXPECT_EQ(nullptr, l.dib);
   EXPECT_EQ(nullptr, l.palette);
 }
