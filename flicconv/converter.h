@@ -29,7 +29,6 @@ extern WPARAM g_quitCode;
 
 // ---- dialogs and message boxes (dialogs.cpp) ----
 INT_PTR CALLBACK FrameRateDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK AboutDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 int ReportError(HWND owner, const char* format, ...);
 void ShowAviWriteWarning(const char* text);
 // Formats into a buffer of the given size, cutting what does not fit.

@@ -1,4 +1,4 @@
-// The Frame Rate and About dialogs and the converter's message boxes.
+// The Frame Rate dialog and the converter's message boxes (the About box is common code).
 #include <cstdarg>
 #include <cstdio>
 
@@ -26,19 +26,6 @@ INT_PTR CALLBACK FrameRateDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
       }
       if (LOWORD(wParam) == IDCANCEL) {
         EndDialog(dlg, 0);
-        return TRUE;
-      }
-      return FALSE;
-    default: return FALSE;
-  }
-}
-
-INT_PTR CALLBACK AboutDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_INITDIALOG: return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, LOWORD(wParam));
         return TRUE;
       }
       return FALSE;

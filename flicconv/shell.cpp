@@ -2,6 +2,7 @@
 // and the message loops.
 #include <cstring>
 
+#include "about.h"
 #include "converter.h"
 #include "filedlg.h"
 #include "pathname.h"

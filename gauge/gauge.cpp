@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "gauge.h"
+#include "gdi_guard.h"
 #include "gauge_layout.h"
 
 // 1 while the class is ours to unregister; 0 if registering it failed at load.
@@ -20,22 +21,6 @@ const int kFontWord = 8;
 const int kGaugeWindowBytes = 12;
 
 const COLORREF kFillColor = RGB(0, 0, 255);
-
-// Selects a font into a DC for its lifetime (nothing when the font is 0) and puts the
-// previous one back, so the paint DC is returned as it was given.
-class FontSelection {
- public:
-  FontSelection(HDC dc, HFONT font) : dc_(dc), old_(font ? SelectObject(dc, font) : nullptr) {}
-  ~FontSelection() {
-    if (old_) SelectObject(dc_, old_);
-  }
-  FontSelection(const FontSelection&) = delete;
-  FontSelection& operator=(const FontSelection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
 
 // The set messages repaint before they return, so a caller busy with its work (and not
 // pumping messages) still sees the bar move.
@@ -91,7 +76,8 @@ void OnGaugePaint(HWND hwnd) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   if (dc) {
-    FontSelection font(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+    // The paint DC is returned with the font it was given.
+    gdi::Selection font(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
     RECT client;
     GetClientRect(hwnd, &client);
     DrawBar(dc, client.right, client.bottom, GaugeFillWidth(client.right, values), text,

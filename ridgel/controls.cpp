@@ -66,10 +66,10 @@ void TreatDialogChild(HWND hwnd, int classIndex) {
 void FitEditHeight(HWND hwnd) {
   int hs, hf;
   {
-    ridgel::WindowDC screen(nullptr);
+    gdi::WindowDC screen(nullptr);
     if (!screen.get()) return;
     hs = FontLineHeight(screen.get());
-    ridgel::Selection font(screen.get(), g_hControlFont);
+    gdi::Selection font(screen.get(), g_hControlFont);
     hf = FontLineHeight(screen.get()) + 2;
   }
   RECT r;

@@ -27,8 +27,8 @@ LRESULT WhiteColours(HDC dc) {
 LRESULT EraseDialog(HWND dialog, HDC dc) {
   RECT r;
   GetClientRect(dialog, &r);
-  ridgel::OwnedObject brush(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
-  ridgel::Selection selected(dc, brush.get());
+  gdi::OwnedObject brush(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+  gdi::Selection selected(dc, brush.get());
   PatBlt(dc, 0, 0, r.right - r.left, r.bottom - r.top, PATCOPY);
   return 1;
 }

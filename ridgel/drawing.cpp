@@ -17,14 +17,14 @@ constexpr int kGroupCaptionLimit = 120;  // group box caption limit, terminator 
 void DrawGlyphOn(HWND hwnd, HDC dc, int value, int flags) {
   LONG style = GetWindowLongA(hwnd, GWL_STYLE);
   ridgel::GlyphCell cell = ridgel::GlyphCellFor(style & 0x0F, value, (flags & kGlyphPressed) != 0);
-  ridgel::Selection font(dc, g_hControlFont);
+  gdi::Selection font(dc, g_hControlFont);
   SetBkMode(dc, TRANSPARENT);
   RECT client;
   GetClientRect(hwnd, &client);
   ridgel::GlyphLayout layout = ridgel::LayoutGlyph(ToBox(client), (style & BS_LEFTTEXT) != 0);
   {
-    ridgel::MemoryDC glyphs(dc);
-    ridgel::Selection bitmap(glyphs.get(), g_hGlyphBitmap);
+    gdi::MemoryDC glyphs(dc);
+    gdi::Selection bitmap(glyphs.get(), g_hGlyphBitmap);
     if (glyphs.get()) {
       BitBlt(dc, layout.glyphX, layout.glyphY, ridgel::kGlyphSize, ridgel::kGlyphSize, glyphs.get(),
              ridgel::kGlyphSize * cell.column, ridgel::kGlyphSize * cell.row, SRCCOPY);
@@ -48,10 +48,10 @@ void DrawGlyphOn(HWND hwnd, HDC dc, int value, int flags) {
 // flags: kGlyphPressed for the pressed look, kGlyphForPaint inside WM_PAINT.
 void DrawButtonGlyph(HWND hwnd, int value, int flags) {
   if (flags & kGlyphForPaint) {
-    ridgel::PaintDC dc(hwnd);
+    gdi::PaintDC dc(hwnd);
     if (dc.get()) DrawGlyphOn(hwnd, dc.get(), value, flags);
   } else {
-    ridgel::WindowDC dc(hwnd);
+    gdi::WindowDC dc(hwnd);
     if (dc.get()) DrawGlyphOn(hwnd, dc.get(), value, flags);
   }
 }
@@ -61,8 +61,8 @@ void DrawRaisedFrame(HDC dc, RECT r) {
   int w = r.right - r.left, h = r.bottom - r.top;
   PatBlt(dc, r.left, r.top, 1, h - 1, WHITENESS);
   PatBlt(dc, r.left, r.top, w - 1, 1, WHITENESS);
-  ridgel::OwnedObject shadow(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
-  ridgel::Selection selected(dc, shadow.get());
+  gdi::OwnedObject shadow(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
+  gdi::Selection selected(dc, shadow.get());
   PatBlt(dc, r.right - 1, r.top, 1, h, PATCOPY);
   PatBlt(dc, r.left, r.bottom - 1, w, 1, PATCOPY);
 }
@@ -70,7 +70,7 @@ void DrawRaisedFrame(HDC dc, RECT r) {
 // The caption is the text with one space on each side, drawn opaque on the button face so it
 // covers the frame's top line behind it.
 void PaintGroupBox(HWND hwnd) {
-  ridgel::PaintDC paint(hwnd);
+  gdi::PaintDC paint(hwnd);
   HDC dc = paint.get();
   if (!dc) return;
   char caption[kGroupCaptionLimit + 2] = "";
@@ -89,7 +89,7 @@ void PaintGroupBox(HWND hwnd) {
   r.top += 5;
   DrawRaisedFrame(dc, r);
   if (!caption[0]) return;
-  ridgel::Selection font(dc, g_hControlFont);
+  gdi::Selection font(dc, g_hControlFont);
   SIZE yy = {0, 0};
   GetTextExtentPointA(dc, "Yy", 2, &yy);
   r.top += 1 - yy.cy / 2;

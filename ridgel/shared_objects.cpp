@@ -99,7 +99,7 @@ HFONT CreateControlFont() {
   GetProfileStringA("Desktop", "StatusBarFaceName", "MS Sans Serif", face, sizeof face);
   int pixelsPerInch = 96;
   {
-    ridgel::WindowDC screen(nullptr);
+    gdi::WindowDC screen(nullptr);
     if (screen.get()) pixelsPerInch = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
   return CreateFontA(ridgel::FontHeightForPoints(pixelsPerInch, points), 0, 0, 0, FW_NORMAL, FALSE,

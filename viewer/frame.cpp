@@ -3,6 +3,7 @@
 #include "resource.h"
 #include "viewer.h"
 
+#include "about.h"
 #include "filedlg.h"
 #include "pathname.h"
 #include "readers/readers.h"
@@ -76,19 +77,6 @@ static void OpenImageFile() {
   SetWindowLongA(child, WORD_PALETTE, reinterpret_cast<LONG>(palette));
   SetFocus(child);
   SizeChildToImage(child);
-}
-
-static INT_PTR CALLBACK AboutDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_INITDIALOG: return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, LOWORD(wParam));
-        return TRUE;
-      }
-      return FALSE;
-    default: return FALSE;
-  }
 }
 
 void OnFrameCommand(HWND frame, int id, HWND control, UINT code) {

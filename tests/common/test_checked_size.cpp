@@ -6,19 +6,13 @@
 #include "checked_size.h"
 
 TEST(DibRowStride, RoundsRowsUpToWholeDoublewords) {
-  size_t s = 0;
-  ASSERT_TRUE(DibRowStride(1, 24, &s));
-  EXPECT_EQ(4u, s);
-  ASSERT_TRUE(DibRowStride(7, 24, &s));
-  EXPECT_EQ(24u, s);
-  ASSERT_TRUE(DibRowStride(33, 1, &s));
-  EXPECT_EQ(8u, s);
-  ASSERT_TRUE(DibRowStride(5, 8, &s));
-  EXPECT_EQ(8u, s);
-  ASSERT_TRUE(DibRowStride(3, 4, &s));
-  EXPECT_EQ(4u, s);
-  ASSERT_TRUE(DibRowStride(0, 8, &s));
-  EXPECT_EQ(0u, s);
+  const struct { uint64_t width; unsigned bits; size_t stride; } cases[] = {
+      {1, 24, 4}, {7, 24, 24}, {33, 1, 8}, {5, 8, 8}, {3, 4, 4}, {0, 8, 0}};
+  for (const auto& c : cases) {
+    size_t s = 0;
+    ASSERT_TRUE(DibRowStride(c.width, c.bits, &s)) << c.width << " pixels of " << c.bits;
+    EXPECT_EQ(c.stride, s) << c.width << " pixels of " << c.bits;
+  }
 }
 
 TEST(DibBlockSize, RefusesAreasBeyondTheAllocationLimit) {

@@ -27,6 +27,10 @@ std::vector<uint8_t> MakeRecord(int bits, DWORD clrUsed, int entries, DWORD comp
   return block;
 }
 
+HPALETTE PaletteOf(const std::vector<uint8_t>& record) {
+  return PaletteFromDib(reinterpret_cast<const BITMAPINFOHEADER*>(record.data()));
+}
+
 std::vector<PALETTEENTRY> Entries(HPALETTE pal) {
   UINT n = GetPaletteEntries(pal, 0, 0, nullptr);
   std::vector<PALETTEENTRY> e(n);
@@ -60,7 +64,7 @@ TEST(DibTableSize, UsesClrUsedOrTwoToTheDepth) {
 
 TEST(PaletteFromDib, EightBitImageGetsItsTableWithRedAndBlueInPlace) {
   auto rec = MakeRecord(8, 0, 256);
-  HPALETTE pal = PaletteFromDib(reinterpret_cast<BITMAPINFOHEADER*>(rec.data()));
+  HPALETTE pal = PaletteOf(rec);
   ASSERT_NE(nullptr, pal);
   auto e = Entries(pal);
   ASSERT_EQ(256u, e.size());
@@ -73,7 +77,7 @@ TEST(PaletteFromDib, EightBitImageGetsItsTableWithRedAndBlueInPlace) {
 
 TEST(PaletteFromDib, TwentyFourBitImageGetsTheFixedPalette) {
   auto rec = MakeRecord(24, 0, 0);
-  HPALETTE pal = PaletteFromDib(reinterpret_cast<BITMAPINFOHEADER*>(rec.data()));
+  HPALETTE pal = PaletteOf(rec);
   ASSERT_NE(nullptr, pal);
   auto e = Entries(pal);
   ASSERT_EQ(256u, e.size());
@@ -88,7 +92,7 @@ TEST(PaletteFromDib, TwentyFourBitImageGetsTheFixedPalette) {
 
 TEST(PaletteFromDib, TwentyFourBitImageWithOptionalTableUsesTheTable) {
   auto rec = MakeRecord(24, 12, 12);
-  HPALETTE pal = PaletteFromDib(reinterpret_cast<BITMAPINFOHEADER*>(rec.data()));
+  HPALETTE pal = PaletteOf(rec);
   ASSERT_NE(nullptr, pal);
   EXPECT_EQ(12u, Entries(pal).size());
   DeleteObject(pal);
@@ -98,7 +102,7 @@ TEST(PaletteFromDib, SixteenAndThirtyTwoBitImagesGetTheFixedPalette) {
   for (DWORD compression : {DWORD(BI_RGB), DWORD(BI_BITFIELDS)}) {
     for (int bits : {16, 32}) {
       auto rec = MakeRecord(bits, 0, 0, compression);
-      HPALETTE pal = PaletteFromDib(reinterpret_cast<BITMAPINFOHEADER*>(rec.data()));
+      HPALETTE pal = PaletteOf(rec);
       ASSERT_NE(nullptr, pal) << bits << " bits, compression " << compression;
       EXPECT_EQ(256u, Entries(pal).size());
       DeleteObject(pal);
@@ -109,6 +113,6 @@ TEST(PaletteFromDib, SixteenAndThirtyTwoBitImagesGetTheFixedPalette) {
 TEST(PaletteFromDib, RefusesHeadersThatAreNotFortyBytes) {
   auto rec = MakeRecord(8, 0, 256);
   reinterpret_cast<BITMAPINFOHEADER*>(rec.data())->biSize = 108;
-  EXPECT_EQ(nullptr, PaletteFromDib(reinterpret_cast<BITMAPINFOHEADER*>(rec.data())));
+  EXPECT_EQ(nullptr, PaletteOf(rec));
   EXPECT_EQ(nullptr, PaletteFromDib(nullptr));
 }

@@ -71,6 +71,13 @@ class FileNameDialogTest : public ::testing::Test {
     std::strcpy(file_, "");
     std::strcpy(dir_, "C:\\images");
   }
+  // Runs the dialog (Save when `save`) with the user's title while the user plays it.
+  int Run(User& user, int save, const char* filter) {
+    std::thread t(std::ref(user));
+    int result = FileNameDialog(save, file_, dir_, user.title, filter, nullptr);
+    t.join();
+    return result;
+  }
   char file_[256];
   char dir_[256];
 };
@@ -78,9 +85,7 @@ class FileNameDialogTest : public ::testing::Test {
 
 TEST_F(FileNameDialogTest, ChosenFileLeavesFullPathAndItsFolder) {
   User user{"Pick a bitmap", "C:\\images\\cat.bmp"};
-  std::thread t(std::ref(user));
-  int result = FileNameDialog(0, file_, dir_, "Pick a bitmap", "Bitmaps|*.bmp|All|*.*|", nullptr);
-  t.join();
+  int result = Run(user, 0, "Bitmaps|*.bmp|All|*.*|");
   ASSERT_TRUE(user.sawDialog);
   EXPECT_EQ(1, result);
   EXPECT_STREQ("C:\\images\\cat.bmp", file_);
@@ -90,9 +95,7 @@ TEST_F(FileNameDialogTest, ChosenFileLeavesFullPathAndItsFolder) {
 
 TEST_F(FileNameDialogTest, NameTypedRelativeToTheInitialFolderIsFound) {
   User user{"Pick relative", "cat.bmp"};
-  std::thread t(std::ref(user));
-  int result = FileNameDialog(0, file_, dir_, "Pick relative", "Bitmaps|*.bmp|", nullptr);
-  t.join();
+  int result = Run(user, 0, "Bitmaps|*.bmp|");
   EXPECT_EQ(1, result);
   EXPECT_STREQ("C:\\images\\cat.bmp", file_);
   EXPECT_STREQ("C:\\images", dir_);
@@ -100,9 +103,7 @@ TEST_F(FileNameDialogTest, NameTypedRelativeToTheInitialFolderIsFound) {
 
 TEST_F(FileNameDialogTest, CancelReturnsZeroAndKeepsTheDirectory) {
   User user{"Pick and cancel", nullptr};
-  std::thread t(std::ref(user));
-  int result = FileNameDialog(0, file_, dir_, "Pick and cancel", "Bitmaps|*.bmp|", nullptr);
-  t.join();
+  int result = Run(user, 0, "Bitmaps|*.bmp|");
   ASSERT_TRUE(user.sawDialog);
   EXPECT_EQ(0, result);
   EXPECT_STREQ("C:\\images", dir_);
@@ -110,9 +111,7 @@ TEST_F(FileNameDialogTest, CancelReturnsZeroAndKeepsTheDirectory) {
 
 TEST_F(FileNameDialogTest, SaveAcceptsANewFileInAnExistingFolder) {
   User user{"Save it", "C:\\images\\new.avi"};
-  std::thread t(std::ref(user));
-  int result = FileNameDialog(1, file_, dir_, "Save it", "Video Files|*.avi|", nullptr);
-  t.join();
+  int result = Run(user, 1, "Video Files|*.avi|");
   EXPECT_EQ(1, result);
   EXPECT_STREQ("C:\\images\\new.avi", file_);
   EXPECT_STREQ("C:\\images", dir_);
@@ -123,9 +122,7 @@ TEST_F(FileNameDialogTest, SaveAcceptsANewFileInAnExistingFolder) {
 TEST_F(FileNameDialogTest, ChosenFileAtADriveRootLeavesTheDriveAsFolder) {
   MakeFile("C:\\root.bmp");
   User user{"Pick at root", "C:\\root.bmp"};
-  std::thread t(std::ref(user));
-  int result = FileNameDialog(0, file_, dir_, "Pick at root", "Bitmaps|*.bmp|", nullptr);
-  t.join();
+  int result = Run(user, 0, "Bitmaps|*.bmp|");
   EXPECT_EQ(1, result);
   EXPECT_STREQ("C:\\root.bmp", file_);
   EXPECT_STREQ("C:", dir_);

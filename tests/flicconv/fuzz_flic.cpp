@@ -1,30 +1,15 @@
 // Fuzz target of the converter's load and step path: the input is a flic file (FLI when its
 // magic says so, FLC otherwise); it is loaded (check pass, frame buffer, decode pass) and
 // stepped through all its frames, the ring frame and the wrap.
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstring>
-#include <string>
 
 #include "checked_size.h"
 #include "flic.h"
-
-static const std::string& ScratchPath() {
-  static const std::string path = [] {
-    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    return std::string(dir) + "/fuzz_flic_" + std::to_string(getpid()) + ".flc";
-  }();
-  return path;
-}
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_maxImageBytes = 1 << 22;  // huge declared frames are refused quickly
-  const std::string& path = ScratchPath();
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  const std::string& path = WriteFuzzInput(".flc", data, size);
   g_isFlc = !(size >= 6 && data[4] == 0x11 && data[5] == 0xAF);
   if (LoadFlicMovie(path.c_str()) == FLIC_LOADED) {
     int steps = g_frameCount + 2;

@@ -11,18 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "gif_writer.h"
 #include "readers/gif.h"
 
 namespace {
-
-// Processor time of this thread: the machine may be shared, and waiting for a processor is
-// no part of either decoder's cost.
-double CpuSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
-}
 
 double SecondsPerLoad(bool ours, const std::string& path, long* pixels, int* frames) {
   auto once = [&] {

@@ -7,7 +7,6 @@ truncated data; broken files never crash the viewer.
     e2e_gif.py GIFLIB_PICTURE_DIR [unittest arguments]
 """
 import os
-import random
 import sys
 import unittest
 
@@ -17,7 +16,7 @@ from PIL import Image
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import gif_samples as gs  # noqa: E402
-from reader_e2e import ReaderTestCase, mismatch  # noqa: E402
+from reader_e2e import ReaderTestCase, corpus_sample, damaged_files, mismatch  # noqa: E402
 
 PICTURES = sys.argv.pop(1) if len(sys.argv) > 1 and not sys.argv[1].startswith("-") else ""
 
@@ -156,21 +155,8 @@ def broken_files():
         ("only_extensions.gif", good[:13 + 768] + gs.comment("x") * 200 + b"\x3b"),
         ("text.gif", b"GIF89a is what this text starts with, and nothing more\n" * 10),
     ]
-    rnd = random.Random(4)
-    for n in range(20):
-        d = bytearray(good if n % 2 else small)
-        for _ in range(1 + n % 7):
-            d[rnd.randrange(len(d))] = rnd.randrange(256)
-        if n % 3 == 0:
-            del d[rnd.randrange(13, len(d)):]
-        files.append(("damaged%02d.gif" % n, bytes(d)))
-    # A sample of the fuzzer's corpus: inputs it found to reach new code, most of them broken.
-    corpus = os.path.join(HERE, "corpus", "fuzz_gif")
-    names = sorted(os.listdir(corpus))
-    for name in names[::max(1, len(names) // 30)]:
-        with open(os.path.join(corpus, name), "rb") as f:
-            files.append(("corpus_" + name[:12] + ".gif", f.read()))
-    return files
+    files += damaged_files([small, good], 20, seed=4, changes=7, keep=13, ext=".gif")
+    return files + corpus_sample(HERE, "fuzz_gif", ".gif")
 
 
 class BrokenFiles(GifTestCase):

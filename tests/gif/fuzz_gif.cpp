@@ -3,5 +3,5 @@
 #include "readers/gif.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return FuzzLoadFile(LoadGifDib, ".gif", data, size);
+  return FuzzLoadFile(LoadGifDib, ".gif", 256u << 10, data, size);
 }

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "readers/gif.h"
-#include "gif_test_files.h"
 #include "gif_writer.h"
+#include "reader_testing.h"
 #include "readers/reader_state.h"
 
 namespace {
@@ -99,11 +99,8 @@ GifFile OneImage(int width, int height, int colours, int minCodeSize, uint32_t s
   return f;
 }
 
-class GifTest : public ::testing::Test {
+class GifTest : public ReaderFileTest {
  protected:
-  void SetUp() override { HostFailLocalAllocAfter(-1); }
-  void TearDown() override { HostFailLocalAllocAfter(-1); }
-
   // Writes the file, loads it, checks it against what was written and against giflib.
   void ExpectRoundTrip(const GifFile& f, const std::string& what) {
     std::string path = dir_.Write("t.gif", WriteGif(f));
@@ -115,8 +112,6 @@ class GifTest : public ::testing::Test {
     ASSERT_TRUE(ref.ok) << what << ": giflib cannot read our file";
     EXPECT_EQ(im.pixels, ref.pixels) << what << ": giflib reads other pixels";
   }
-
-  ScratchDir dir_;
 };
 
 TEST_F(GifTest, GiflibPicturesDecodeAsGiflibDecodesThem) {
@@ -358,9 +353,7 @@ TEST_F(GifTest, HeaderPassFailuresGiveTheirStatusAndNoPalette) {
 TEST_F(GifTest, BlockAllocationFailureLeavesNoPalette) {
   std::string path = dir_.Write("a.gif", WriteGif(OneImage(10, 10, 16, 4)));
   int before = HostLivePaletteCount();
-  HostFailLocalAllocAfter(0);
-  Loaded l = LoadWith(LoadGifDib, path);
-  HostFailLocalAllocAfter(-1);
+  Loaded l = LoadWithLocalAllocFailing(LoadGifDib, path, 0);
   EXPECT_EQ(nullptr, l.dib);
   EXPECT_EQ(nullptr, l.palette);
   EXPECT_EQ(before, HostLivePaletteCount());

@@ -2,15 +2,21 @@
 the Wine session, and a driver for the viewer that works it through its real menus and
 Open dialog."""
 import os
+import random
 import shutil
+import subprocess
 import tempfile
 import unittest
+
+import numpy as np
 
 import winharness
 from winharness import HarnessError, wait_until  # noqa: F401  (re-exported for tests)
 
 SOURCE = os.environ.get("XQV_SOURCE", winharness.SOURCE_ROOT)
 BUILD = os.environ.get("XQV_BUILD", os.path.join(SOURCE, "build", "win"))
+
+OBJ_PAL, OBJ_BITMAP = 5, 7  # GetObjectType's answers
 
 
 class WineTestCase(unittest.TestCase):
@@ -156,21 +162,28 @@ class Viewer:
         self.proc.kill()
 
 
-class ViewerFileTestCase(WineTestCase):
-    """Files from the class's data folder opened in a fresh viewer per test (children step
-    down and right with every open), which must exit normally at the end."""
+class ViewerTestCase(WineTestCase):
+    """A fresh viewer per test, stopped at the end if it is still running."""
 
     def setUp(self):
         self.viewer = Viewer(self.session)
         self.addCleanup(self._stop)
 
     def _stop(self):
+        if self.viewer.proc.running():
+            self.viewer.kill()
+
+
+class ViewerFileTestCase(ViewerTestCase):
+    """Files from the class's data folder opened in a fresh viewer per test (children step
+    down and right with every open), which must exit normally at the end."""
+
+    def _stop(self):
         try:
             if self.viewer.proc.running():
                 self.assertEqual(0, self.viewer.exit(), "the viewer exits normally")
         finally:
-            if self.viewer.proc.running():
-                self.viewer.kill()
+            super()._stop()
 
     def path(self, name):
         return os.path.join(self.data, name)
@@ -189,9 +202,17 @@ class ViewerFileTestCase(WineTestCase):
         bitmap, thumbnail, palette = self.viewer.words(child)
         self.assertEqual((0, 0), (bitmap, thumbnail))
         if keeps_palette:
-            self.assertEqual(5, self.wctl.object_type(child, palette), "the palette (OBJ_PAL)")
+            self.assertEqual(OBJ_PAL, self.wctl.object_type(child, palette), "the palette")
         else:
             self.assertEqual(0, palette)
+
+    def assert_empty_children(self, names, keeping_palette=()):
+        """assert_empty_child for each file in turn (those in `keeping_palette` keep theirs),
+        each child closed again."""
+        for name in names:
+            with self.subTest(name):
+                self.assert_empty_child(name, keeps_palette=name in keeping_palette)
+                self.viewer.close_all()
 
     def assert_survives(self, names):
         """Opening each file leaves the viewer running and shows no message."""
@@ -202,6 +223,45 @@ class ViewerFileTestCase(WineTestCase):
                 self.assertEqual([], self.viewer.message_boxes())
             self.viewer.close_all()
 
+    def assert_shown_as(self, name, reference, whole=True):
+        """Opens the file and compares what its child shows with the reference (a PIL image)
+        where the child is visible: the child is sized to the image, but a larger image is
+        compared where it is visible (`whole` false: at least 200 x 200 pixels of it, since
+        narrow ones sit in a child as wide as a captioned window must be). Returns the part
+        compared."""
+        shown = self.viewer.capture_visible_child(self.open_child(name))
+        w = min(shown.size[0], reference.size[0])
+        h = min(shown.size[1], reference.size[1])
+        self.assertGreater(w * h, 0, "nothing of %s is shown" % name)
+        if whole:
+            self.assertEqual((w, h), reference.size, "the whole of %s is visible" % name)
+        else:
+            self.assertGreaterEqual(w * h, min(reference.size[0] * reference.size[1], 200 * 200),
+                                    "enough of %s is visible to compare" % name)
+        diff = first_difference(shown.crop((0, 0, w, h)), reference.crop((0, 0, w, h)))
+        self.assertIsNone(diff, name)
+        return shown.crop((0, 0, w, h))
+
+    def damaged_copies(self, sources, seed, changes, first, keep):
+        """Names of three damaged copies of each source file written beside it: `changes`
+        seeded random bytes from offset `first` on changed, the third copy also cut after
+        `keep` bytes or more."""
+        rng = random.Random(seed)
+        names = []
+        for source in sources:
+            with open(self.path(source), "rb") as f:
+                data = bytearray(f.read())
+            for k in range(3):
+                damaged = bytearray(data)
+                for _ in range(changes):
+                    damaged[rng.randrange(first, len(damaged))] = rng.randrange(256)
+                if k == 2:
+                    damaged = damaged[:rng.randrange(keep, len(damaged))]
+                name = "damaged-%s-%d%s" % (source[:-4], k, source[-4:])
+                self.data_file(name, bytes(damaged))
+                names.append(name)
+        return names
+
     def assert_opens_at_its_size_and_not_blank(self, name, size):
         """On a palette display: the file opens at its size (width, height), shows more than
         one colour and leaves no message."""
@@ -209,6 +269,15 @@ class ViewerFileTestCase(WineTestCase):
         self.assertEqual(size[1], self.wctl.info(child).client_size[1])
         shown = self.viewer.capture_visible_child(child).crop((0, 0) + tuple(size))
         self.assertGreater(len(set(shown.getdata())), 1, "%s is not blank" % name)
+
+    def assert_samples_open_through_halftone(self, tool, names):
+        """On a palette display (where the viewer starts in halftone mode and reduces 24-bit
+        records to the halftone palette): the named samples of the host tool open at their
+        size, show more than one colour and leave no message."""
+        sizes = {f[0]: (int(f[1]), int(f[2])) for f in sample_listing(tool, self.data)}
+        for name in names:
+            with self.subTest(name):
+                self.assert_opens_at_its_size_and_not_blank(name, sizes[name])
 
 
 def first_difference(shown, reference):
@@ -226,6 +295,28 @@ def first_difference(shown, reference):
             return "pixel (%d,%d): expected %r, got %r" % (n % width, n // width,
                                                            tuple(b[i:i + 3]), tuple(a[i:i + 3]))
     return None
+
+
+def mismatch(got, want):
+    """None when the two RGB arrays (rows from the top) are equal, else a short description
+    of the first difference."""
+    got = np.asarray(got)
+    if got.shape != want.shape:
+        return "size %r, expected %r" % (got.shape, want.shape)
+    diff = np.argwhere((got != want).any(axis=2))
+    if not len(diff):
+        return None
+    y, x = diff[0]
+    return "%d pixels differ; first at x=%d y=%d: %r, expected %r" % (
+        len(diff), x, y, tuple(int(v) for v in got[y, x]), tuple(int(v) for v in want[y, x]))
+
+
+def sample_listing(tool, folder):
+    """Runs a host sample maker (tests/<area>/make_<kind>_samples) into the folder; returns
+    its lines split into fields (name first)."""
+    listing = subprocess.run([host_tool(tool), folder], stdout=subprocess.PIPE, check=True,
+                             text=True).stdout
+    return [line.split() for line in listing.splitlines()]
 
 
 def host_tool(name):

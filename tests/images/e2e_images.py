@@ -8,39 +8,15 @@ import sys
 import unittest
 
 import numpy as np
-from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bmp_samples as bs  # noqa: E402
 import halftone_reference as hr  # noqa: E402
 import winharness  # noqa: E402
-from e2e import Viewer, WineTestCase, wait_until  # noqa: E402
-
-OBJ_PAL, OBJ_BITMAP = 5, 7
+from e2e import OBJ_BITMAP, OBJ_PAL, ViewerTestCase, mismatch, wait_until  # noqa: E402
 
 
-def mismatch(got, want):
-    """None when equal, else a short description of the first difference."""
-    got = np.asarray(got)
-    if got.shape != want.shape:
-        return "size %r, expected %r" % (got.shape, want.shape)
-    diff = np.argwhere((got != want).any(axis=2))
-    if not len(diff):
-        return None
-    y, x = diff[0]
-    return "%d pixels differ; first at x=%d y=%d: %r, expected %r" % (
-        len(diff), x, y, tuple(got[y, x]), tuple(want[y, x]))
-
-
-class ViewerTestCase(WineTestCase):
-    def setUp(self):
-        self.viewer = Viewer(self.session)
-        self.addCleanup(self._stop)
-
-    def _stop(self):
-        if self.viewer.proc.running():
-            self.viewer.kill()
-
+class ImagesTestCase(ViewerTestCase):
     def write(self, name, data):
         return self.data_file(name, data)
 
@@ -49,7 +25,7 @@ class ViewerTestCase(WineTestCase):
         return child, np.asarray(self.viewer.capture_image(child, w, h))
 
 
-class BitmapFilesOnScreen(ViewerTestCase):
+class BitmapFilesOnScreen(ImagesTestCase):
     def check_files(self, files):
         for name, data, expected in files:
             with self.subTest(file=name):
@@ -103,7 +79,7 @@ class BitmapFilesOnScreen(ViewerTestCase):
         self.assertIsNone(mismatch(end, rgb[900 - ch:, 1100 - cw:]))
 
 
-class ScrollBarsFollowTheChildsSize(ViewerTestCase):
+class ScrollBarsFollowTheChildsSize(ImagesTestCase):
     WS_HSCROLL, WS_VSCROLL = 0x00100000, 0x00200000
     SB_LINEUP, SB_LINEDOWN, SB_PAGEDOWN, SB_THUMBTRACK = 0, 1, 3, 5
 
@@ -160,7 +136,7 @@ class ScrollBarsFollowTheChildsSize(ViewerTestCase):
         self.assertIsNone(mismatch(np.asarray(v.capture_image(child, 300, 200)), rgb))
 
 
-class HalftoneOnScreen(ViewerTestCase):
+class HalftoneOnScreen(ImagesTestCase):
     def setUp(self):
         super().setUp()
         self.viewer.command(1005)  # Halftone on
@@ -204,7 +180,7 @@ class HalftoneOnScreen(ViewerTestCase):
         self.assertIsNone(mismatch(got, bs.expand_indexed(idx, pal)))
 
 
-class ThumbnailsAndObjects(ViewerTestCase):
+class ThumbnailsAndObjects(ImagesTestCase):
     def test_minimised_child_has_the_decimated_thumbnail(self):
         # On Wine a minimised MDI child is a 160 x 24 caption with an empty client area, so
         # the thumbnail never reaches the screen; its pixels are read from the bitmap the
@@ -321,7 +297,7 @@ def bad_files():
     ]
 
 
-class BrokenFiles(ViewerTestCase):
+class BrokenFiles(ImagesTestCase):
     def test_broken_files_give_an_empty_or_partial_child_and_never_a_crash(self):
         for name, data in bad_files():
             with self.subTest(file=name):
@@ -341,7 +317,7 @@ class BrokenFiles(ViewerTestCase):
         self.assertIsNone(mismatch(got, want))
 
 
-class PaletteDisplay(ViewerTestCase):
+class PaletteDisplay(ImagesTestCase):
     depth = 8
 
     def test_halftone_starts_on_and_images_get_the_halftone_palette(self):

@@ -4,7 +4,6 @@ files of every kind, the library's own test images, files that cannot be decoded
 files."""
 import io
 import os
-import random
 import shutil
 import subprocess
 import unittest
@@ -12,7 +11,9 @@ import unittest
 from PIL import Image
 
 import e2e
-from e2e import ViewerFileTestCase, first_difference, host_tool
+from e2e import ViewerFileTestCase, sample_listing
+
+SAMPLE_MAKER = "tests/jpeg/make_jpeg_samples"
 
 SOURCE_JPEG_IMAGES = os.path.join(e2e.SOURCE, "build", "cache", "src", "libjpeg-turbo",
                                   "unpacked", "testimages")
@@ -62,26 +63,12 @@ class JpegInViewerTest(ViewerFileTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        listing = subprocess.run([host_tool("tests/jpeg/make_jpeg_samples"), cls.data],
-                                 stdout=subprocess.PIPE, check=True, text=True).stdout
-        cls.samples = [line.split()[0] for line in listing.splitlines()]
+        cls.samples = [fields[0] for fields in sample_listing(SAMPLE_MAKER, cls.data)]
         for name in ("testorig.jpg", "testimgint.jpg", "testimgari.jpg", "testorig12.jpg"):
             shutil.copy(os.path.join(SOURCE_JPEG_IMAGES, name), cls.data)
 
-    def open_and_capture(self, name):
-        child = self.open_child(name)
-        return child, self.viewer.capture_visible_child(child)
-
     def assert_shown_as_djpeg_decodes(self, name):
-        reference = djpeg(self.path(name))
-        child, shown = self.open_and_capture(name)
-        # The child is sized to the image; a larger image is compared where it is visible.
-        w = min(shown.size[0], reference.size[0])
-        h = min(shown.size[1], reference.size[1])
-        self.assertGreater(w * h, 0, "nothing of %s is shown" % name)
-        self.assertEqual((w, h), reference.size, "the whole of %s is visible" % name)
-        diff = first_difference(shown.crop((0, 0, w, h)), reference.crop((0, 0, w, h)))
-        self.assertIsNone(diff, name)
+        self.assert_shown_as(name, djpeg(self.path(name)))
 
     def test_generated_files_of_every_kind_show_as_djpeg_decodes_them(self):
         # baseline (4:2:0 and 4:4:4), progressive, restart markers, grey, CMYK, YCCK, width 7,
@@ -99,7 +86,7 @@ class JpegInViewerTest(ViewerFileTestCase):
                 self.viewer.close_all()
 
     def test_red_area_shows_red_at_the_top_left(self):
-        _, shown = self.open_and_capture("baseline444.jpg")
+        shown = self.viewer.capture_visible_child(self.open_child("baseline444.jpg"))
         r, g, b = shown.getpixel((3, 3))
         self.assertTrue(r > 235 and g < 20 and b < 20, "expected red, got %r" % ((r, g, b),))
         r, g, b = shown.getpixel((64 - 2, 48 - 2))
@@ -120,44 +107,21 @@ class JpegInViewerTest(ViewerFileTestCase):
         }
         for name, content in files.items():
             self.data_file(name, content)
-        for name in list(files) + ["testorig12.jpg"]:
-            with self.subTest(name):
-                self.assert_empty_child(name, keeps_palette=name in ("noquant.jpg",
-                                                                     "endless_scans.jpg"))
-                self.viewer.close_all()
+        self.assert_empty_children(list(files) + ["testorig12.jpg"],
+                                   keeping_palette=("noquant.jpg", "endless_scans.jpg"))
 
     def test_damaged_files_neither_crash_nor_hang_the_viewer(self):
-        rng = random.Random(5)
-        names = []
-        for source in ("baseline.jpg", "progressive.jpg", "restart.jpg", "cmyk.jpg", "grey.jpg"):
-            with open(self.path(source), "rb") as f:
-                data = bytearray(f.read())
-            for k in range(3):
-                damaged = bytearray(data)
-                for _ in range(8):
-                    damaged[rng.randrange(2, len(damaged))] = rng.randrange(256)
-                if k == 2:
-                    damaged = damaged[:rng.randrange(20, len(damaged))]
-                name = "damaged-%s-%d.jpg" % (source[:-4], k)
-                self.data_file(name, bytes(damaged))
-                names.append(name)
-        self.assert_survives(names)
+        sources = ("baseline.jpg", "progressive.jpg", "restart.jpg", "cmyk.jpg", "grey.jpg")
+        self.assert_survives(self.damaged_copies(sources, seed=5, changes=8, first=2, keep=20))
         self.assert_shown_as_djpeg_decodes("baseline.jpg")
 
 
 class JpegOnPaletteDisplayTest(ViewerFileTestCase):
-    """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
-    halftone palette: the image still opens at its size, shows more than one colour and
-    leaves no message."""
-    depth = 8
+    depth = 8  # the viewer starts in halftone mode
 
     def test_files_open_at_their_size_through_the_halftone_reduction(self):
-        listing = subprocess.run([host_tool("tests/jpeg/make_jpeg_samples"), self.data],
-                                 stdout=subprocess.PIPE, check=True, text=True).stdout
-        sizes = {f[0]: (int(f[1]), int(f[2])) for f in (l.split() for l in listing.splitlines())}
-        for name in ("baseline.jpg", "grey.jpg", "cmyk.jpg"):
-            with self.subTest(name):
-                self.assert_opens_at_its_size_and_not_blank(name, sizes[name])
+        self.assert_samples_open_through_halftone(SAMPLE_MAKER,
+                                                  ("baseline.jpg", "grey.jpg", "cmyk.jpg"))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "test_picture.h"  // DrawTestPicture
+
 struct JpegSample {
   std::string name;  // file name inside the folder
   int width, height;
@@ -13,7 +15,3 @@ struct JpegSample {
 // Writes every sample into `folder` (which must exist); returns what it wrote, or an empty
 // list when something could not be written.
 std::vector<JpegSample> WriteJpegSamples(const std::string& folder);
-
-// The test picture: w x h pixels of red, green, blue bytes, rows from the top. It has pure
-// red, green, blue and white blocks in the top-left quarter, gradients and fine detail.
-std::vector<unsigned char> DrawTestPicture(int w, int h);

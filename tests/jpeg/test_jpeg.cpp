@@ -5,31 +5,22 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "checked_size.h"
 #include "dib.h"
 #include "jpeg_samples.h"
+#include "reader_testing.h"
 #include "readers/jpeg.h"
 #include "readers/reader_state.h"
 
 namespace {
 
-// A decoded picture as a reference tool wrote it: rows from the top, red, green, blue.
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-};
-
 // djpeg's default decode (the same options our reader leaves alone) as binary PNM.
-bool RunDjpeg(const std::string& path, Picture* out) {
+bool RunDjpeg(const std::string& path, RgbPicture* out) {
   std::string cmd = "djpeg -pnm '" + path + "' 2>/dev/null";
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return false;
@@ -57,148 +48,68 @@ std::string SourceJpegImage(const char* name) {
   return std::string(XQV_SOURCE_JPEG) + "/testimages/" + name;
 }
 
-class JpegTest : public ::testing::Test {
+class JpegTest : public ReaderFileTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/jpegtest-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    dir_ = tmpl;
-    palettesBefore_ = HostLivePaletteCount();
+  static Loaded Load(const std::string& path) { return LoadWith(LoadJpegDib, path); }
+  // Our record of the file equals djpeg's decoding of it (and has the given width, if any).
+  void ExpectMatchesDjpeg(const std::string& path, int width = 0) {
+    RgbPicture ref;
+    ASSERT_TRUE(RunDjpeg(path, &ref));
+    Loaded l = Load(path);
+    ASSERT_NE(nullptr, l.dib);
+    EXPECT_TRUE(RecordMatches(l.dib, ref));
+    if (width) EXPECT_EQ(width, l.width());
   }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(0, system(cmd.c_str()));
-  }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  std::string Write(const std::string& name, const std::vector<unsigned char>& bytes) {
-    std::ofstream f(Path(name), std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return Path(name);
-  }
-  static std::vector<unsigned char> ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
-  }
-  // Loads the file; the palette slot's content is handed to the caller through *palette.
-  BITMAPINFOHEADER* Load(const std::string& path, HPALETTE* palette) {
-    *palette = nullptr;
-    return LoadJpegDib(path.c_str(), palette);
-  }
-
-  std::string dir_;
-  int palettesBefore_ = 0;
 };
 
-// Every pixel of the record equals the reference, and every row's padding is 0.
-::testing::AssertionResult RecordMatches(const BITMAPINFOHEADER* dib, const Picture& ref) {
-  if (dib->biWidth != ref.width || dib->biHeight != ref.height)
-    return ::testing::AssertionFailure() << "size: expected " << ref.width << "x" << ref.height
-                                         << ", got " << dib->biWidth << "x" << dib->biHeight;
-  size_t stride = (size_t(ref.width) * 3 + 3) / 4 * 4;
-  const unsigned char* rows = reinterpret_cast<const unsigned char*>(dib + 1);
-  for (int y = 0; y < ref.height; ++y) {
-    const unsigned char* row = rows + size_t(ref.height - 1 - y) * stride;
-    for (int x = 0; x < ref.width; ++x) {
-      const unsigned char* want = &ref.rgb[(size_t(y) * ref.width + x) * 3];
-      const unsigned char* got = row + x * 3;
-      if (got[0] != want[2] || got[1] != want[1] || got[2] != want[0])
-        return ::testing::AssertionFailure()
-               << "pixel (" << x << "," << y << "): expected rgb " << int(want[0]) << ","
-               << int(want[1]) << "," << int(want[2]) << ", got " << int(got[2]) << ","
-               << int(got[1]) << "," << int(got[0]);
-    }
-    for (size_t b = size_t(ref.width) * 3; b < stride; ++b)
-      if (row[b] != 0)
-        return ::testing::AssertionFailure() << "row " << y << " padding byte " << b << " is "
-                                             << int(row[b]);
-  }
-  return ::testing::AssertionSuccess();
-}
-
 TEST_F(JpegTest, GeneratedFilesOfEveryKindMatchDjpegExactly) {
-  std::vector<JpegSample> samples = WriteJpegSamples(dir_);
+  std::vector<JpegSample> samples = WriteJpegSamples(dir_.path());
   ASSERT_FALSE(samples.empty());
   for (const JpegSample& s : samples) {
     SCOPED_TRACE(s.name);
-    Picture ref;
-    ASSERT_TRUE(RunDjpeg(Path(s.name), &ref));
-    HPALETTE palette;
-    BITMAPINFOHEADER* dib = Load(Path(s.name), &palette);
-    ASSERT_NE(nullptr, dib);
-    EXPECT_TRUE(RecordMatches(dib, ref));
-    EXPECT_EQ(s.width, dib->biWidth);
-    LocalFree(dib);
-    DeleteObject(palette);
+    ExpectMatchesDjpeg(Path(s.name), s.width);
   }
 }
 
 TEST_F(JpegTest, LibraryTestImagesMatchDjpegExactly) {
   for (const char* name : {"testorig.jpg", "testimgint.jpg", "testimgari.jpg"}) {
     SCOPED_TRACE(name);
-    Picture ref;
-    ASSERT_TRUE(RunDjpeg(SourceJpegImage(name), &ref));
-    HPALETTE palette;
-    BITMAPINFOHEADER* dib = Load(SourceJpegImage(name), &palette);
-    ASSERT_NE(nullptr, dib);
-    EXPECT_TRUE(RecordMatches(dib, ref));
-    LocalFree(dib);
-    DeleteObject(palette);
+    ExpectMatchesDjpeg(SourceJpegImage(name));
   }
 }
 
 TEST_F(JpegTest, RecordIsA24BitBottomUpDibWithTheFixedPalette) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("width7.jpg"), &palette);
-  ASSERT_NE(nullptr, dib);
-  EXPECT_EQ(40u, dib->biSize);
-  EXPECT_EQ(7, dib->biWidth);
-  EXPECT_EQ(5, dib->biHeight);
-  EXPECT_EQ(1, dib->biPlanes);
-  EXPECT_EQ(24, dib->biBitCount);
-  EXPECT_EQ(DWORD(BI_RGB), dib->biCompression);
-  EXPECT_EQ(24u * 5, dib->biSizeImage) << "a width of 7 makes rows of 24 bytes";
-  EXPECT_EQ(0u, dib->biClrUsed);
-  EXPECT_EQ(0u, dib->biClrImportant);
-  EXPECT_EQ(0, dib->biXPelsPerMeter);
-  EXPECT_EQ(24, g_readerState.stride);
-  ASSERT_NE(nullptr, palette);
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
+  Loaded l = Load(Path("width7.jpg"));
+  // A width of 7 makes rows of 24 bytes.
+  ASSERT_NO_FATAL_FAILURE(ExpectRgbRecordHeader(l.dib, 7, 5, 24));
+  ASSERT_NE(nullptr, l.palette);
   PALETTEENTRY last;
-  ASSERT_EQ(1u, GetPaletteEntries(palette, 255, 1, &last));
+  ASSERT_EQ(1u, GetPaletteEntries(l.palette, 255, 1, &last));
   EXPECT_EQ(224, last.peRed);
   EXPECT_EQ(224, last.peGreen);
   EXPECT_EQ(192, last.peBlue);
-  LocalFree(dib);
-  DeleteObject(palette);
 }
 
 TEST_F(JpegTest, RedBlockAtTheTopLeftLandsInTheLastMemoryRowAsRed) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("baseline444.jpg"), &palette);
-  ASSERT_NE(nullptr, dib);
-  size_t stride = (size_t(dib->biWidth) * 3 + 3) / 4 * 4;
-  const unsigned char* top = reinterpret_cast<unsigned char*>(dib + 1) + stride * (dib->biHeight - 1);
-  const unsigned char* px = top + 3 * 3;  // (3, 0), inside the red block
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
+  Loaded l = Load(Path("baseline444.jpg"));
+  ASSERT_NE(nullptr, l.dib);
+  const BYTE* px = l.Row(0) + 3 * 3;  // (3, 0), inside the red block: the last memory row
   EXPECT_LT(px[0], 20) << "blue";
   EXPECT_LT(px[1], 20) << "green";
   EXPECT_GT(px[2], 235) << "red";
-  const unsigned char* bottom = reinterpret_cast<unsigned char*>(dib + 1);
-  EXPECT_GT(bottom[3 * (dib->biWidth - 2) + 2], 200) << "the gradient's bright red corner";
-  LocalFree(dib);
-  DeleteObject(palette);
+  const BYTE* bottom = l.Row(l.height() - 1);  // the first memory row
+  EXPECT_GT(bottom[3 * (l.width() - 2) + 2], 200) << "the gradient's bright red corner";
 }
 
 TEST_F(JpegTest, GreyAndCmykFilesBecomeRgbWithoutReadingPastTheirRows) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
   for (const char* name : {"grey.jpg", "cmyk.jpg", "ycck.jpg"}) {
     SCOPED_TRACE(name);
-    HPALETTE palette;
-    BITMAPINFOHEADER* dib = Load(Path(name), &palette);
-    ASSERT_NE(nullptr, dib);
-    const unsigned char* p = reinterpret_cast<unsigned char*>(dib + 1);
-    size_t stride = (size_t(dib->biWidth) * 3 + 3) / 4 * 4;
-    const unsigned char* red = p + stride * (dib->biHeight - 1) + 3 * 2;
+    Loaded l = Load(Path(name));
+    ASSERT_NE(nullptr, l.dib);
+    const BYTE* red = l.Row(0) + 3 * 2;
     if (strcmp(name, "grey.jpg") == 0) {
       EXPECT_EQ(red[0], red[1]);
       EXPECT_EQ(red[1], red[2]);
@@ -206,8 +117,6 @@ TEST_F(JpegTest, GreyAndCmykFilesBecomeRgbWithoutReadingPastTheirRows) {
       EXPECT_GT(red[2], 200) << "red in the red block";
       EXPECT_LT(red[0], 60) << "no blue in the red block";
     }
-    LocalFree(dib);
-    DeleteObject(palette);
   }
 }
 
@@ -266,9 +175,9 @@ TEST_F(JpegTest, FilesThatAreNotJpegsGiveNoRecordAndNoPalette) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    HPALETTE palette;
-    EXPECT_EQ(nullptr, Load(c.path, &palette));
-    EXPECT_EQ(nullptr, palette);
+    Loaded l = Load(c.path);
+    EXPECT_EQ(nullptr, l.dib);
+    EXPECT_EQ(nullptr, l.palette);
   }
   EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
 }
@@ -290,19 +199,17 @@ std::vector<unsigned char> WithoutQuantTables(const std::vector<unsigned char>& 
 }
 
 TEST_F(JpegTest, LibraryErrorDuringDecodeFreesTheRecordAndLeavesThePaletteToTheCaller) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
   std::string broken = Write("noquant.jpg", WithoutQuantTables(ReadAll(Path("baseline.jpg"))));
   EXPECT_EQ(1, DecodeJpeg(broken.c_str(), TRUE)) << "the header alone is fine";
-  HPALETTE palette;
-  EXPECT_EQ(nullptr, Load(broken, &palette));
-  ASSERT_NE(nullptr, palette) << "the palette made after the header pass stays in the slot";
-  EXPECT_EQ(palettesBefore_ + 1, HostLivePaletteCount());
-  DeleteObject(palette);
+  {
+    Loaded l = Load(broken);
+    EXPECT_EQ(nullptr, l.dib);
+    ASSERT_NE(nullptr, l.palette) << "the palette made after the header pass stays in the slot";
+    EXPECT_EQ(palettesBefore_ + 1, HostLivePaletteCount());
+  }
   // The same reader goes on working after the jump.
-  BITMAPINFOHEADER* dib = Load(Path("baseline.jpg"), &palette);
-  ASSERT_NE(nullptr, dib);
-  LocalFree(dib);
-  DeleteObject(palette);
+  ASSERT_NE(nullptr, Load(Path("baseline.jpg")).dib);
 }
 
 // A progressive file cut after its first scan, followed by `count` scans that carry no data:
@@ -342,53 +249,46 @@ std::vector<unsigned char> WithEmptyScans(const std::vector<unsigned char>& jpeg
 }
 
 TEST_F(JpegTest, EndlessEmptyScansAreRefusedInsteadOfDecodedForever) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
   std::vector<unsigned char> progressive = ReadAll(Path("progressive.jpg"));
   std::string some = Write("some_scans.jpg", WithEmptyScans(progressive, 100));
   std::string endless = Write("endless_scans.jpg", WithEmptyScans(progressive, 600));
-  Picture ref;
+  RgbPicture ref;
   ASSERT_TRUE(RunDjpeg(some, &ref)) << "the library reads the repeated scans";
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(some, &palette);
-  ASSERT_NE(nullptr, dib) << "a hundred scans are still read";
-  EXPECT_TRUE(RecordMatches(dib, ref));
-  LocalFree(dib);
-  DeleteObject(palette);
-  EXPECT_EQ(nullptr, Load(endless, &palette)) << "six hundred scans are refused";
-  ASSERT_NE(nullptr, palette) << "the header pass made the palette; it stays the caller's";
-  DeleteObject(palette);
+  {
+    Loaded l = Load(some);
+    ASSERT_NE(nullptr, l.dib) << "a hundred scans are still read";
+    EXPECT_TRUE(RecordMatches(l.dib, ref));
+  }
+  {
+    Loaded l = Load(endless);
+    EXPECT_EQ(nullptr, l.dib) << "six hundred scans are refused";
+    ASSERT_NE(nullptr, l.palette) << "the header pass made the palette; it stays the caller's";
+  }
   EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
 }
 
 TEST_F(JpegTest, FileCutShortOpensWithWhatTheLibraryDelivers) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("truncated.jpg"), &palette);
-  ASSERT_NE(nullptr, dib);
-  EXPECT_EQ(160, dib->biWidth);
-  EXPECT_EQ(120, dib->biHeight);
-  LocalFree(dib);
-  DeleteObject(palette);
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
+  Loaded l = Load(Path("truncated.jpg"));
+  ASSERT_NE(nullptr, l.dib);
+  EXPECT_EQ(160, l.width());
+  EXPECT_EQ(120, l.height());
 }
 
 TEST_F(JpegTest, RecordTooLargeToRepresentIsRefusedWithoutAPalette) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
-  size_t saved = g_maxImageBytes;
-  g_maxImageBytes = 1000;  // below baseline.jpg's 97 x 61 x 3 bytes
-  HPALETTE palette;
-  EXPECT_EQ(nullptr, Load(Path("baseline.jpg"), &palette));
-  g_maxImageBytes = saved;
-  EXPECT_EQ(nullptr, palette);
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
+  // Below baseline.jpg's 97 x 61 x 3 bytes.
+  Loaded l = LoadWithImageLimit(LoadJpegDib, Path("baseline.jpg"), 1000);
+  EXPECT_EQ(nullptr, l.dib);
+  EXPECT_EQ(nullptr, l.palette);
 }
 
 TEST_F(JpegTest, FailedRecordAllocationGivesNullAndNoPalette) {
-  ASSERT_FALSE(WriteJpegSamples(dir_).empty());
-  HostFailLocalAllocAfter(0);
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("baseline.jpg"), &palette);
-  HostFailLocalAllocAfter(-1);
-  EXPECT_EQ(nullptr, dib);
-  EXPECT_EQ(nullptr, palette);
+  ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
+  Loaded l = LoadWithLocalAllocFailing(LoadJpegDib, Path("baseline.jpg"), 0);
+  EXPECT_EQ(nullptr, l.dib);
+  EXPECT_EQ(nullptr, l.palette);
 }
 
 // Four-byte source pixels: byte 0 ignored, then red, green, blue.
@@ -409,7 +309,7 @@ TEST_F(JpegTest, WrittenTwoPixelRedBlueImageReadsBackRedThenBlue) {
   bool baselineFrame = false;
   for (size_t i = 0; i + 1 < bytes.size(); ++i) baselineFrame |= bytes[i] == 0xFF && bytes[i + 1] == 0xC0;
   EXPECT_TRUE(baselineFrame) << "a baseline (SOF0) frame";
-  Picture back;
+  RgbPicture back;
   ASSERT_TRUE(RunDjpeg(Path("rb.jpg"), &back));
   ASSERT_EQ(2, back.width);
   ASSERT_EQ(1, back.height);
@@ -435,7 +335,7 @@ TEST_F(JpegTest, WrittenGradientReadsBackWithinAPsnrBound) {
   for (int quality : {50, 90}) {
     SCOPED_TRACE(quality);
     ASSERT_EQ(1, WriteJpegFile(Path("pic.jpg").c_str(), w, h, quality, source.data()));
-    Picture back;
+    RgbPicture back;
     ASSERT_TRUE(RunDjpeg(Path("pic.jpg"), &back));
     ASSERT_EQ(w, back.width);
     ASSERT_EQ(h, back.height);
@@ -443,12 +343,9 @@ TEST_F(JpegTest, WrittenGradientReadsBackWithinAPsnrBound) {
     RecordProperty("psnr_q" + std::to_string(quality), std::to_string(psnr));
     EXPECT_GT(psnr, quality == 90 ? 46.0 : 40.0);
     // And our own reader agrees with djpeg on what was written.
-    HPALETTE palette;
-    BITMAPINFOHEADER* dib = Load(Path("pic.jpg"), &palette);
-    ASSERT_NE(nullptr, dib);
-    EXPECT_TRUE(RecordMatches(dib, back));
-    LocalFree(dib);
-    DeleteObject(palette);
+    Loaded l = Load(Path("pic.jpg"));
+    ASSERT_NE(nullptr, l.dib);
+    EXPECT_TRUE(RecordMatches(l.dib, back));
   }
 }
 

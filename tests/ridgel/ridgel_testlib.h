@@ -170,18 +170,24 @@ struct DialogGuard {
   }
 };
 
+// A square popup window of a class of the test's own with the given procedure (registered
+// on first use), or null.
+inline HWND CreatePopupOfClass(const char* className, WNDPROC proc, const char* title, int size) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA wc = {};
+  if (!GetClassInfoA(instance, className, &wc)) {
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.lpszClassName = className;
+    if (!RegisterClassA(&wc)) return nullptr;
+  }
+  return CreateWindowA(className, title, WS_POPUP, 0, 0, size, size, nullptr, nullptr, instance,
+                       nullptr);
+}
+
 // A window of a plain class of our own, so that the hook sees "the next window".
 inline HWND CreatePlainWindow() {
-  static ATOM cls = [] {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "RidgelTestPlain";
-    return RegisterClassA(&wc);
-  }();
-  return cls ? CreateWindowA("RidgelTestPlain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr)
-             : nullptr;
+  return CreatePopupOfClass("RidgelTestPlain", DefWindowProcA, "", 10);
 }
 
 // Wine makes an IME window (and, after the first WM_INITDIALOG, an OLE window) when a thread

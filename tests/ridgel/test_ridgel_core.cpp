@@ -82,18 +82,7 @@ LRESULT CALLBACK NewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return CallOldProc(hwnd, msg, wParam, lParam, g_newPacked);
 }
 
-HWND CreateOwnWindow() {
-  static ATOM cls = [] {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = OldProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "RidgelCoreOwn";
-    return RegisterClassA(&wc);
-  }();
-  return cls ? CreateWindowA("RidgelCoreOwn", "own", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr)
-             : nullptr;
-}
+HWND CreateOwnWindow() { return rt::CreatePopupOfClass("RidgelCoreOwn", OldProc, "own", 20); }
 
 class SubclassRecord : public ::testing::Test {
  protected:

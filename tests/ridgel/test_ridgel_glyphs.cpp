@@ -169,6 +169,16 @@ std::string CompareColumns(const Capture& shot, const Capture& ref, int x0, int 
   return "";
 }
 
+// Columns [x0, x1) of the shot show the button's caption drawn in `at`, and differ from the
+// same caption drawn one pixel off (`off`): the place found is no accident.
+void ExpectCaptionAt(const Capture& shot, HWND button, const char* text, RECT at, RECT off,
+                     UINT format, int x0, int x1) {
+  EXPECT_EQ("", CompareColumns(shot, ReferenceCaption(button, text, at, format), x0, x1))
+      << text;
+  EXPECT_NE("", CompareColumns(shot, ReferenceCaption(button, text, off, format), x0, x1))
+      << text << " drawn one pixel off";
+}
+
 TEST_F(RidgelGlyphs, GlyphAtTheLeftAndCaptionFromX18) {
   SizeItem(IDC_AUTO_CHECK, 120, 20);
   Capture shot = rt::SettledClient(Item(IDC_AUTO_CHECK));
@@ -180,25 +190,17 @@ TEST_F(RidgelGlyphs, GlyphAtTheLeftAndCaptionFromX18) {
       ASSERT_EQ(Hex(face), Hex(shot.at(x, y))) << "outside the glyph rows at " << x << "," << y;
     }
   }
-  Capture ref = ReferenceCaption(Item(IDC_AUTO_CHECK), "Auto", {18, 1, 120, 20},
-                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  EXPECT_EQ("", CompareColumns(shot, ref, 13, 120));
-  // The reference is no accident: the same caption one pixel to the left differs.
-  Capture shifted = ReferenceCaption(Item(IDC_AUTO_CHECK), "Auto", {17, 1, 120, 20},
-                                     DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  EXPECT_NE("", CompareColumns(shot, shifted, 13, 120));
+  // One pixel to the left is the caption drawn off.
+  ExpectCaptionAt(shot, Item(IDC_AUTO_CHECK), "Auto", {18, 1, 120, 20}, {17, 1, 120, 20},
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE, 13, 120);
 }
 
 TEST_F(RidgelGlyphs, LeftTextPutsTheGlyphAtX107AndEndsTheCaptionAtX101) {
   SizeItem(IDC_LEFT_CHECK, 120, 20);
   Capture shot = rt::SettledClient(Item(IDC_LEFT_CHECK));
   EXPECT_EQ("", rt::CompareCell(shot, 107, 3, sheet_, 0, 0)) << "glyph at x 107-119";
-  Capture ref = ReferenceCaption(Item(IDC_LEFT_CHECK), "Left text", {0, 1, 101, 20},
-                                 DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-  EXPECT_EQ("", CompareColumns(shot, ref, 0, 107));
-  Capture shifted = ReferenceCaption(Item(IDC_LEFT_CHECK), "Left text", {0, 1, 102, 20},
-                                     DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-  EXPECT_NE("", CompareColumns(shot, shifted, 0, 107));
+  ExpectCaptionAt(shot, Item(IDC_LEFT_CHECK), "Left text", {0, 1, 101, 20}, {0, 1, 102, 20},
+                  DT_RIGHT | DT_VCENTER | DT_SINGLELINE, 0, 107);
 }
 
 TEST_F(RidgelGlyphs, GlyphIsCentredVerticallyTruncatingTowardZero) {

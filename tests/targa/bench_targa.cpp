@@ -8,33 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "byte_reader.h"
 #include "readers/targa.h"
 #include "tga_writer.h"
-
-namespace {
-
-// Processor time of this thread: the machine may be shared, and waiting for a processor is
-// no part of either decoder's cost.
-double CpuSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-template <typename F>
-double BestSeconds(F f) {
-  f();
-  double best = 1e9;
-  for (int round = 0; round < 5; ++round) {
-    double start = CpuSeconds();
-    f();
-    best = std::min(best, CpuSeconds() - start);
-  }
-  return best;
-}
-
-}  // namespace
 
 int main() {
   const int w = 4096, h = 4096;

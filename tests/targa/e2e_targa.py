@@ -11,17 +11,13 @@ right (raw coding; 16 bits for 15, the same bytes), and that decoding must also 
 pixels we wrote.
 """
 import os
-import random
 import sys
 import unittest
 
-import numpy as np
-
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-sys.path.insert(0, os.path.join(os.path.dirname(HERE), "gif"))
 import tga_samples as ts  # noqa: E402
-from reader_e2e import ReaderTestCase, mismatch  # noqa: E402
+from reader_e2e import ReaderTestCase, corpus_sample, damaged_files, mismatch  # noqa: E402
 
 
 class TargaTestCase(ReaderTestCase):
@@ -91,21 +87,8 @@ def broken_files():
              ("run_past_end.tga", goods[0][:18] + b"\xff\x01\x02\x03\x04" * 8),
              ("raw_past_end.tga", goods[0][:18] + b"\x7f" + bytes(range(256)) * 4),
              ("text.tga", b"not a picture\n" * 30)]
-    rnd = random.Random(5)
-    for n in range(16):
-        d = bytearray(goods[n % 2])
-        for _ in range(1 + n % 5):
-            d[rnd.randrange(len(d))] = rnd.randrange(256)
-        if n % 3 == 0:
-            del d[rnd.randrange(18, len(d)):]
-        files.append(("damaged%02d.tga" % n, bytes(d)))
-    # A sample of the fuzzer's corpus: inputs it found to reach new code, most of them broken.
-    corpus = os.path.join(HERE, "corpus", "fuzz_targa")
-    names = sorted(os.listdir(corpus))
-    for name in names[::max(1, len(names) // 30)]:
-        with open(os.path.join(corpus, name), "rb") as f:
-            files.append(("corpus_" + name[:12] + ".tga", f.read()))
-    return files
+    files += damaged_files(goods, 16, seed=5, changes=5, keep=18, ext=".tga")
+    return files + corpus_sample(HERE, "fuzz_targa", ".tga")
 
 
 class RefusedAndBrokenFiles(TargaTestCase):

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <cstring>
 
-#include "../gif/gif_test_files.h"
+#include "checked_size.h"
+#include "reader_testing.h"
 #include "readers/reader_state.h"
 #include "readers/targa.h"
-#include "checked_size.h"
 #include "tga_writer.h"
 
 namespace {
@@ -73,10 +73,8 @@ bool HoldsFixedPalette(HPALETTE palette) {
          pe[255].peRed == 224 && pe[255].peGreen == 224 && pe[255].peBlue == 192;
 }
 
-class TargaTest : public ::testing::Test {
+class TargaTest : public ReaderFileTest {
  protected:
-  void SetUp() override { HostFailLocalAllocAfter(-1); }
-  void TearDown() override { HostFailLocalAllocAfter(-1); }
   Loaded Load(const std::vector<uint8_t>& bytes) {
     return LoadWith(LoadTargaDib, dir_.Write("t.tga", bytes));
   }
@@ -86,7 +84,6 @@ class TargaTest : public ::testing::Test {
     EXPECT_EQ(nullptr, l.dib) << what;
     return l;
   }
-  ScratchDir dir_;
 };
 
 TEST_F(TargaTest, EveryDepthCodingAndOriginShowsThePixelsUpright) {
@@ -265,13 +262,11 @@ TEST_F(TargaTest, AllocationFailuresLeaveTheSlotsAsTheyWere) {
   std::string path = dir_.Write("a.tga", WriteTga(Picture(30, 30, 24, 2, false)));
   int before = HostLivePaletteCount();
   {
-    HostFailLocalAllocAfter(0);  // the record
-    Loaded l = LoadWith(LoadTargaDib, path);
+    Loaded l = LoadWithLocalAllocFailing(LoadTargaDib, path, 0);  // the record
     EXPECT_EQ(nullptr, l.dib);
     EXPECT_EQ(nullptr, l.palette);
-    HostFailLocalAllocAfter(1);  // the line buffer of the decode pass
-    Loaded m = LoadWith(LoadTargaDib, path);
-    HostFailLocalAllocAfter(-1);
+    // The line buffer of the decode pass.
+    Loaded m = LoadWithLocalAllocFailing(LoadTargaDib, path, 1);
     EXPECT_EQ(nullptr, m.dib);
     EXPECT_TRUE(HoldsFixedPalette(m.palette));
   }

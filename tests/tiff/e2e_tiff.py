@@ -3,7 +3,6 @@
 and compression, libtiff's own test images, files it cannot convert, files that are not
 TIFFs and damaged files."""
 import os
-import random
 import shutil
 import subprocess
 import tempfile
@@ -12,7 +11,9 @@ import unittest
 from PIL import Image
 
 import e2e
-from e2e import ViewerFileTestCase, first_difference, host_tool
+from e2e import ViewerFileTestCase, first_difference, sample_listing
+
+SAMPLE_MAKER = "tests/tiff/make_tiff_samples"
 
 SOURCE_TIFF_IMAGES = os.path.join(e2e.SOURCE, "build", "cache", "src", "tiff", "unpacked",
                                   "test", "images")
@@ -50,26 +51,13 @@ class TiffInViewerTest(ViewerFileTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        listing = subprocess.run([host_tool("tests/tiff/make_tiff_samples"), cls.data],
-                                 stdout=subprocess.PIPE, check=True, text=True).stdout
-        cls.samples = [(f[0], f[3] == "1") for f in (line.split() for line in listing.splitlines())]
+        cls.samples = [(f[0], f[3] == "1") for f in sample_listing(SAMPLE_MAKER, cls.data)]
         for name in LIBRARY_IMAGES:
             shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, name),
                         os.path.join(cls.data, library_name(name)))
 
     def assert_shown_as_libtiff_converts(self, name):
-        reference = tiff2rgba(self.path(name))
-        shown = self.viewer.capture_visible_child(self.open_child(name))
-        # The child is sized to the image; a larger image is compared where it is visible,
-        # and narrow ones sit in a child as wide as a captioned window must be.
-        w = min(shown.size[0], reference.size[0])
-        h = min(shown.size[1], reference.size[1])
-        self.assertGreater(w * h, 0, "nothing of %s is shown" % name)
-        self.assertGreaterEqual(w * h, min(reference.size[0] * reference.size[1], 200 * 200),
-                                "enough of %s is visible to compare" % name)
-        diff = first_difference(shown.crop((0, 0, w, h)), reference.crop((0, 0, w, h)))
-        self.assertIsNone(diff, name)
-        return shown.crop((0, 0, w, h))
+        return self.assert_shown_as(name, tiff2rgba(self.path(name)), whole=False)
 
     def test_generated_files_of_every_layout_show_as_libtiff_converts_them(self):
         # Both orientations, palette, bilevel (plain and G4), grey 8 and 16 bits, RGB 8 and
@@ -104,44 +92,23 @@ class TiffInViewerTest(ViewerFileTestCase):
         self.data_file("notes.tif", b"plain text, not a picture\n" * 10)
         shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, "test_float64_predictor2_le_lzw.tif"),
                     self.path("lib-float64.tif"))
-        for name in ("float32.tif", "lib-float64.tif", "picture.tif", "empty.tif", "notes.tif"):
-            with self.subTest(name):
-                self.assert_empty_child(name, keeps_palette=name.startswith(("float", "lib-float")))
-                self.viewer.close_all()
+        self.assert_empty_children(
+            ("float32.tif", "lib-float64.tif", "picture.tif", "empty.tif", "notes.tif"),
+            keeping_palette=("float32.tif", "lib-float64.tif"))
 
     def test_damaged_files_neither_crash_nor_hang_the_viewer(self):
-        rng = random.Random(6)
-        names = []
-        for source in ("lzw.tif", "deflate.tif", "jpeg.tif", "tiled.tif", "palette.tif",
-                       "bilevel_g4.tif"):
-            with open(self.path(source), "rb") as f:
-                data = bytearray(f.read())
-            for k in range(3):
-                damaged = bytearray(data)
-                for _ in range(6):
-                    damaged[rng.randrange(0, len(damaged))] = rng.randrange(256)
-                if k == 2:
-                    damaged = damaged[:rng.randrange(8, len(damaged))]
-                name = "damaged-%s-%d.tif" % (source[:-4], k)
-                self.data_file(name, bytes(damaged))
-                names.append(name)
-        self.assert_survives(names)
+        sources = ("lzw.tif", "deflate.tif", "jpeg.tif", "tiled.tif", "palette.tif",
+                   "bilevel_g4.tif")
+        self.assert_survives(self.damaged_copies(sources, seed=6, changes=6, first=0, keep=8))
         self.assert_shown_as_libtiff_converts("lzw.tif")
 
 
 class TiffOnPaletteDisplayTest(ViewerFileTestCase):
-    """At 8 bits the viewer starts in halftone mode and reduces the 24-bit record to the
-    halftone palette: the image still opens at its size, shows more than one colour and
-    leaves no message."""
-    depth = 8
+    depth = 8  # the viewer starts in halftone mode
 
     def test_files_open_at_their_size_through_the_halftone_reduction(self):
-        listing = subprocess.run([host_tool("tests/tiff/make_tiff_samples"), self.data],
-                                 stdout=subprocess.PIPE, check=True, text=True).stdout
-        sizes = {f[0]: (int(f[1]), int(f[2])) for f in (l.split() for l in listing.splitlines())}
-        for name in ("rgb_topleft.tif", "palette.tif", "bilevel.tif"):
-            with self.subTest(name):
-                self.assert_opens_at_its_size_and_not_blank(name, sizes[name])
+        self.assert_samples_open_through_halftone(SAMPLE_MAKER,
+                                                  ("rgb_topleft.tif", "palette.tif", "bilevel.tif"))
 
 
 if __name__ == "__main__":

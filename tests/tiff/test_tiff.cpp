@@ -6,31 +6,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <tiffio.h>
 
 #include "checked_size.h"
 #include "dib.h"
+#include "reader_testing.h"
 #include "readers/reader_state.h"
 #include "readers/tiff.h"
 #include "tiff_samples.h"
 
 namespace {
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;  // rows from the top
-};
-
 void Silent(const char*, const char*, va_list) {}
 
 // libtiff's own conversion, by its tool: tiff2rgba without alpha, uncompressed, read back
 // as plain 8-bit RGB scanlines.
-bool RunTiff2rgba(const std::string& path, const std::string& scratch, Picture* out) {
+bool RunTiff2rgba(const std::string& path, const std::string& scratch, RgbPicture* out) {
   std::string cmd = "tiff2rgba -c none -n '" + path + "' '" + scratch + "' 2>/dev/null";
   if (system(cmd.c_str()) != 0) return false;
   TIFFErrorHandler oldError = TIFFSetErrorHandler(Silent);
@@ -53,70 +47,21 @@ bool RunTiff2rgba(const std::string& path, const std::string& scratch, Picture* 
   return ok;
 }
 
-::testing::AssertionResult RecordMatches(const BITMAPINFOHEADER* dib, const Picture& ref) {
-  if (dib->biWidth != ref.width || dib->biHeight != ref.height)
-    return ::testing::AssertionFailure() << "size: expected " << ref.width << "x" << ref.height
-                                         << ", got " << dib->biWidth << "x" << dib->biHeight;
-  size_t stride = (size_t(ref.width) * 3 + 3) / 4 * 4;
-  const unsigned char* rows = reinterpret_cast<const unsigned char*>(dib + 1);
-  for (int y = 0; y < ref.height; ++y) {
-    const unsigned char* row = rows + size_t(ref.height - 1 - y) * stride;
-    for (int x = 0; x < ref.width; ++x) {
-      const unsigned char* want = &ref.rgb[(size_t(y) * ref.width + x) * 3];
-      const unsigned char* got = row + x * 3;
-      if (got[0] != want[2] || got[1] != want[1] || got[2] != want[0])
-        return ::testing::AssertionFailure()
-               << "pixel (" << x << "," << y << "): expected rgb " << int(want[0]) << ","
-               << int(want[1]) << "," << int(want[2]) << ", got " << int(got[2]) << ","
-               << int(got[1]) << "," << int(got[0]);
-    }
-    for (size_t b = size_t(ref.width) * 3; b < stride; ++b)
-      if (row[b] != 0)
-        return ::testing::AssertionFailure() << "row " << y << " padding byte " << b << " is "
-                                             << int(row[b]);
-  }
-  return ::testing::AssertionSuccess();
-}
-
-class TiffTest : public ::testing::Test {
+class TiffTest : public ReaderFileTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/tifftest-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    dir_ = tmpl;
-    palettesBefore_ = HostLivePaletteCount();
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(0, system(cmd.c_str()));
-  }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  std::string Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-    return Path(name);
-  }
-  BITMAPINFOHEADER* Load(const std::string& path, HPALETTE* palette) {
-    *palette = nullptr;
-    return LoadTiffDib(path.c_str(), palette);
-  }
+  static Loaded Load(const std::string& path) { return LoadWith(LoadTiffDib, path); }
   void ExpectMatchesTiff2rgba(const std::string& path) {
-    Picture ref;
+    RgbPicture ref;
     ASSERT_TRUE(RunTiff2rgba(path, Path("reference.tif"), &ref));
-    HPALETTE palette;
-    BITMAPINFOHEADER* dib = Load(path, &palette);
-    ASSERT_NE(nullptr, dib);
-    EXPECT_NE(nullptr, palette);
-    EXPECT_TRUE(RecordMatches(dib, ref));
-    LocalFree(dib);
-    DeleteObject(palette);
+    Loaded l = Load(path);
+    ASSERT_NE(nullptr, l.dib);
+    EXPECT_NE(nullptr, l.palette);
+    EXPECT_TRUE(RecordMatches(l.dib, ref));
   }
-
-  std::string dir_;
-  int palettesBefore_ = 0;
 };
 
 TEST_F(TiffTest, GeneratedFilesOfEveryLayoutMatchTiff2rgbaExactly) {
-  std::vector<TiffSample> samples = WriteTiffSamples(dir_);
+  std::vector<TiffSample> samples = WriteTiffSamples(dir_.path());
   ASSERT_FALSE(samples.empty());
   for (const TiffSample& s : samples) {
     if (!s.readable) continue;
@@ -142,103 +87,78 @@ TEST_F(TiffTest, LibraryTestImagesMatchTiff2rgbaExactly) {
 }
 
 TEST_F(TiffTest, BothOrientationsOfOnePictureGiveTheSameUprightRecord) {
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
-  HPALETTE p1, p2;
-  BITMAPINFOHEADER* top = Load(Path("rgb_topleft.tif"), &p1);
-  BITMAPINFOHEADER* bottom = Load(Path("rgb_botleft.tif"), &p2);
-  ASSERT_NE(nullptr, top);
-  ASSERT_NE(nullptr, bottom);
-  ASSERT_EQ(top->biSizeImage, bottom->biSizeImage);
-  EXPECT_EQ(0, memcmp(top + 1, bottom + 1, top->biSizeImage));
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
+  Loaded top = Load(Path("rgb_topleft.tif"));
+  Loaded bottom = Load(Path("rgb_botleft.tif"));
+  ASSERT_NE(nullptr, top.dib);
+  ASSERT_NE(nullptr, bottom.dib);
+  ASSERT_EQ(top.dib->biSizeImage, bottom.dib->biSizeImage);
+  EXPECT_EQ(0, memcmp(top.dib + 1, bottom.dib + 1, top.dib->biSizeImage));
   // The red block is at the top left: the last memory row starts red.
-  const unsigned char* first = reinterpret_cast<unsigned char*>(top + 1) +
-                               size_t(top->biHeight - 1) * ((top->biWidth * 3 + 3) / 4 * 4);
+  const BYTE* first = top.Row(0);
   EXPECT_EQ(0, first[0]);
   EXPECT_EQ(0, first[1]);
   EXPECT_EQ(255, first[2]);
-  LocalFree(top);
-  LocalFree(bottom);
-  DeleteObject(p1);
-  DeleteObject(p2);
 }
 
 TEST_F(TiffTest, RecordOfWidthThreeHasTwelveByteRowsWithZeroPadding) {
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("width3.tif"), &palette);
-  ASSERT_NE(nullptr, dib);
-  EXPECT_EQ(40u, dib->biSize);
-  EXPECT_EQ(3, dib->biWidth);
-  EXPECT_EQ(4, dib->biHeight);
-  EXPECT_EQ(1, dib->biPlanes);
-  EXPECT_EQ(24, dib->biBitCount);
-  EXPECT_EQ(DWORD(BI_RGB), dib->biCompression);
-  EXPECT_EQ(48u, dib->biSizeImage);
-  EXPECT_EQ(0u, dib->biClrUsed);
-  EXPECT_EQ(12, g_readerState.stride);
-  const unsigned char* rows = reinterpret_cast<unsigned char*>(dib + 1);
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
+  Loaded l = Load(Path("width3.tif"));
+  ASSERT_NO_FATAL_FAILURE(ExpectRgbRecordHeader(l.dib, 3, 4, 12));
+  const unsigned char* rows = reinterpret_cast<const unsigned char*>(l.dib + 1);
   for (int r = 0; r < 4; ++r)
     for (int b = 9; b < 12; ++b) EXPECT_EQ(0, rows[r * 12 + b]) << "row " << r << " byte " << b;
   PALETTEENTRY e;
-  ASSERT_EQ(1u, GetPaletteEntries(palette, 64, 1, &e)) << "the fixed 256-entry palette";
+  ASSERT_EQ(1u, GetPaletteEntries(l.palette, 64, 1, &e)) << "the fixed 256-entry palette";
   EXPECT_EQ(64, e.peBlue);
-  LocalFree(dib);
-  DeleteObject(palette);
 }
 
 TEST_F(TiffTest, FirstPageOfSeveralIsShown) {
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("pages.tif"), &palette);
-  ASSERT_NE(nullptr, dib);
-  const unsigned char* top = reinterpret_cast<unsigned char*>(dib + 1) +
-                             size_t(dib->biHeight - 1) * ((dib->biWidth * 3 + 3) / 4 * 4);
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
+  Loaded l = Load(Path("pages.tif"));
+  ASSERT_NE(nullptr, l.dib);
+  const BYTE* top = l.Row(0);
   EXPECT_EQ(255, top[2]) << "red, as on page 1 (later pages have red and blue swapped)";
   EXPECT_EQ(0, top[0]);
-  LocalFree(dib);
-  DeleteObject(palette);
 }
 
 TEST_F(TiffTest, AssociatedAlphaLeavesTheColourSamplesAsStored) {
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("rgba_associated.tif"), &palette);
-  ASSERT_NE(nullptr, dib);
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
+  Loaded l = Load(Path("rgba_associated.tif"));
+  ASSERT_NE(nullptr, l.dib);
   // The bottom-right pixel: stored premultiplied as (255*55/255, 255*55/255, 200*55/255).
-  const unsigned char* p = reinterpret_cast<unsigned char*>(dib + 1) + 3 * (dib->biWidth - 1);
+  const BYTE* p = l.Row(l.height() - 1) + 3 * (l.width() - 1);
   EXPECT_EQ(255 * 55 / 255, p[2]);
   EXPECT_EQ(255 * 55 / 255, p[1]);
-  LocalFree(dib);
-  DeleteObject(palette);
 }
 
 TEST_F(TiffTest, ImageTheRgbaInterfaceRefusesGivesNullNotABlackPicture) {
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
   for (const char* path : {"float32.tif", XQV_SOURCE_TIFF "/test/images/test_float64_predictor2_le_lzw.tif"}) {
     SCOPED_TRACE(path);
     std::string full = path[0] == '/' ? std::string(path) : Path(path);
-    HPALETTE palette;
-    EXPECT_EQ(nullptr, Load(full, &palette));
+    Loaded l = Load(full);
+    EXPECT_EQ(nullptr, l.dib);
     // The header pass succeeded, so the palette was made; it stays the caller's.
-    ASSERT_NE(nullptr, palette);
-    DeleteObject(palette);
+    ASSERT_NE(nullptr, l.palette);
   }
   EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
 }
 
 TEST_F(TiffTest, FilesThatAreNotTiffsGiveNoRecordAndNoPalette) {
   struct Case { const char* what; std::string path; } cases[] = {
-      {"a GIF named .tif", Write("picture.tif", std::string("GIF89a\1\0\1\0\0\0\0;", 13))},
-      {"an empty file", Write("empty.tif", "")},
-      {"a header and nothing else", Write("header.tif", std::string("II*\0", 4))},
-      {"a first directory past the end", Write("far.tif", std::string("II*\0\xff\xff\0\0", 8))},
+      {"a GIF named .tif", WriteString("picture.tif", std::string("GIF89a\1\0\1\0\0\0\0;", 13))},
+      {"an empty file", WriteString("empty.tif", "")},
+      {"a header and nothing else", WriteString("header.tif", std::string("II*\0", 4))},
+      {"a first directory past the end",
+       WriteString("far.tif", std::string("II*\0\xff\xff\0\0", 8))},
       {"a missing file", Path("missing.tif")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    HPALETTE palette;
-    EXPECT_EQ(nullptr, Load(c.path, &palette));
-    EXPECT_EQ(nullptr, palette);
+    Loaded l = Load(c.path);
+    EXPECT_EQ(nullptr, l.dib);
+    EXPECT_EQ(nullptr, l.palette);
   }
   EXPECT_EQ(palettesBefore_, HostLivePaletteCount());
 }
@@ -257,46 +177,38 @@ TEST_F(TiffTest, SizesWhoseRasterCannotBeAllocatedAreRefusedBeforeAnyPalette) {
   std::vector<unsigned char> row(100000, 7);
   ASSERT_EQ(1, TIFFWriteScanline(t, row.data(), 0, 0));
   TIFFClose(t);
-  HPALETTE palette;
   EXPECT_EQ(1, DecodeTiff(Path("huge.tif").c_str(), TRUE));
   EXPECT_EQ(100000, g_readerState.width);
-  EXPECT_EQ(nullptr, Load(Path("huge.tif"), &palette));
-  EXPECT_EQ(nullptr, palette);
+  Loaded huge = Load(Path("huge.tif"));
+  EXPECT_EQ(nullptr, huge.dib);
+  EXPECT_EQ(nullptr, huge.palette);
 
   // The record alone would fit, the raster beside it would not.
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
-  size_t saved = g_maxImageBytes;
-  g_maxImageBytes = 70 * 50 * 4 - 1;  // deflate.tif: 70 x 50
-  EXPECT_EQ(nullptr, Load(Path("deflate.tif"), &palette));
-  EXPECT_EQ(nullptr, palette);
-  g_maxImageBytes = saved;
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
+  Loaded deflate = LoadWithImageLimit(LoadTiffDib, Path("deflate.tif"), 70 * 50 * 4 - 1);  // 70 x 50
+  EXPECT_EQ(nullptr, deflate.dib);
+  EXPECT_EQ(nullptr, deflate.palette);
 }
 
 TEST_F(TiffTest, FailedRecordAllocationGivesNullAndNoPalette) {
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
-  HostFailLocalAllocAfter(0);
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Path("lzw.tif"), &palette);
-  HostFailLocalAllocAfter(-1);
-  EXPECT_EQ(nullptr, dib);
-  EXPECT_EQ(nullptr, palette);
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
+  Loaded l = LoadWithLocalAllocFailing(LoadTiffDib, Path("lzw.tif"), 0);
+  EXPECT_EQ(nullptr, l.dib);
+  EXPECT_EQ(nullptr, l.palette);
 }
 
 TEST_F(TiffTest, ImageCutShortInsideItsDataStillOpensAtItsSize) {
-  ASSERT_FALSE(WriteTiffSamples(dir_).empty());
+  ASSERT_FALSE(WriteTiffSamples(dir_.path()).empty());
   // Keep the header and directory (written last by libtiff, so rebuild: cut the strips).
-  std::ifstream in(Path("packbits.tif"), std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  std::vector<uint8_t> bytes = ReadAll(Path("packbits.tif"));
+  ASSERT_GT(bytes.size(), 400u);
   uint32_t dirOffset;
   memcpy(&dirOffset, &bytes[4], 4);
   ASSERT_GT(dirOffset, 400u) << "libtiff writes the strips before the directory";
-  for (size_t i = 200; i < 400; ++i) bytes[i] = '\x80';  // PackBits no-ops in the strips
-  HPALETTE palette;
-  BITMAPINFOHEADER* dib = Load(Write("damaged.tif", bytes), &palette);
-  ASSERT_NE(nullptr, dib);
-  EXPECT_EQ(70, dib->biWidth);
-  LocalFree(dib);
-  DeleteObject(palette);
+  for (size_t i = 200; i < 400; ++i) bytes[i] = 0x80;  // PackBits no-ops in the strips
+  Loaded l = Load(Write("damaged.tif", bytes));
+  ASSERT_NE(nullptr, l.dib);
+  EXPECT_EQ(70, l.width());
 }
 
 TEST(TiffRowPlacement, RasterBytesBecomeBlueGreenRedAndAlphaIsDropped) {

@@ -6,24 +6,20 @@
 
 #include <tiffio.h>
 
+#include "test_picture.h"
+
 namespace {
 
-// The test picture as red, green, blue, alpha bytes, rows from the top: pure red, green,
-// blue and white blocks top left, gradients, a checker, and alpha falling to the right.
+// The test picture (test_picture.h) as red, green, blue, alpha bytes, rows from the top,
+// with alpha falling to the right.
 std::vector<uint8_t> Picture(int w, int h) {
+  std::vector<unsigned char> rgb = DrawTestPicture(w, h);
   std::vector<uint8_t> p(size_t(w) * h * 4);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      uint8_t* q = &p[(size_t(y) * w + x) * 4];
-      if (x < w / 2 && y < h / 2) {
-        static const uint8_t blocks[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-        memcpy(q, blocks[(y >= h / 4 ? 2 : 0) + (x >= w / 4 ? 1 : 0)], 3);
-      } else {
-        q[0] = uint8_t(x * 255 / (w > 1 ? w - 1 : 1));
-        q[1] = uint8_t(y * 255 / (h > 1 ? h - 1 : 1));
-        q[2] = ((x / 3 + y / 2) & 1) ? 200 : 40;
-      }
-      q[3] = uint8_t(255 - x * 200 / (w > 1 ? w - 1 : 1));
+      size_t i = size_t(y) * w + x;
+      memcpy(&p[i * 4], &rgb[i * 3], 3);
+      p[i * 4 + 3] = uint8_t(255 - x * 200 / (w > 1 ? w - 1 : 1));
     }
   }
   return p;
@@ -36,33 +32,32 @@ struct Recipe {
   const char* name;
   int width, height;
   Layout layout;
-  uint16_t compression;
-  uint16_t orientation;  // ORIENTATION_TOPLEFT or ORIENTATION_BOTLEFT
-  int tile;              // tile size, 0 for strips
-  int pages;
-  bool readable;
+  uint16_t compression = COMPRESSION_NONE;
+  uint16_t orientation = ORIENTATION_TOPLEFT;  // or ORIENTATION_BOTLEFT
+  int tile = 0;                                // tile size, 0 for strips
+  int pages = 1;
+  bool readable = true;
 };
 
 const Recipe kRecipes[] = {
-    {"rgb_topleft.tif", 61, 43, kRgb, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"rgb_botleft.tif", 61, 43, kRgb, COMPRESSION_NONE, ORIENTATION_BOTLEFT, 0, 1, true},
-    {"width3.tif", 3, 4, kRgb, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"palette.tif", 50, 30, kPalette, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"bilevel.tif", 37, 21, kBilevel, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"bilevel_g4.tif", 37, 21, kBilevel, COMPRESSION_CCITTFAX4, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"grey.tif", 45, 27, kGrey, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"grey16.tif", 45, 27, kGrey16, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"rgb16.tif", 33, 22, kRgb16, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"rgba.tif", 52, 36, kRgba, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"rgba_associated.tif", 52, 36, kRgbaAssociated, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1,
-     true},
-    {"pages.tif", 40, 30, kRgb, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 3, true},
-    {"deflate.tif", 70, 50, kRgb, COMPRESSION_ADOBE_DEFLATE, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"lzw.tif", 70, 50, kRgb, COMPRESSION_LZW, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"packbits.tif", 70, 50, kRgb, COMPRESSION_PACKBITS, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"jpeg.tif", 64, 48, kYcbcrJpeg, COMPRESSION_JPEG, ORIENTATION_TOPLEFT, 0, 1, true},
-    {"tiled.tif", 75, 41, kRgb, COMPRESSION_ADOBE_DEFLATE, ORIENTATION_TOPLEFT, 16, 1, true},
-    {"separate.tif", 30, 20, kSeparate, COMPRESSION_LZW, ORIENTATION_TOPLEFT, 0, 1, true},
+    {"rgb_topleft.tif", 61, 43, kRgb},
+    {"rgb_botleft.tif", 61, 43, kRgb, COMPRESSION_NONE, ORIENTATION_BOTLEFT},
+    {"width3.tif", 3, 4, kRgb},
+    {"palette.tif", 50, 30, kPalette},
+    {"bilevel.tif", 37, 21, kBilevel},
+    {"bilevel_g4.tif", 37, 21, kBilevel, COMPRESSION_CCITTFAX4},
+    {"grey.tif", 45, 27, kGrey},
+    {"grey16.tif", 45, 27, kGrey16},
+    {"rgb16.tif", 33, 22, kRgb16},
+    {"rgba.tif", 52, 36, kRgba},
+    {"rgba_associated.tif", 52, 36, kRgbaAssociated},
+    {"pages.tif", 40, 30, kRgb, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 3},
+    {"deflate.tif", 70, 50, kRgb, COMPRESSION_ADOBE_DEFLATE},
+    {"lzw.tif", 70, 50, kRgb, COMPRESSION_LZW},
+    {"packbits.tif", 70, 50, kRgb, COMPRESSION_PACKBITS},
+    {"jpeg.tif", 64, 48, kYcbcrJpeg, COMPRESSION_JPEG},
+    {"tiled.tif", 75, 41, kRgb, COMPRESSION_ADOBE_DEFLATE, ORIENTATION_TOPLEFT, 16},
+    {"separate.tif", 30, 20, kSeparate, COMPRESSION_LZW},
     {"float32.tif", 20, 10, kFloat, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, false},
 };
 
@@ -222,7 +217,7 @@ std::vector<TiffSample> WriteTiffSamples(const std::string& folder) {
 bool WriteLargeDeflateTiff(const std::string& path, int width, int height) {
   TIFF* t = TIFFOpen(path.c_str(), "w");
   if (!t) return false;
-  Recipe s = {"", width, height, kRgb, COMPRESSION_ADOBE_DEFLATE, ORIENTATION_TOPLEFT, 0, 1, true};
+  Recipe s = {"", width, height, kRgb, COMPRESSION_ADOBE_DEFLATE};
   SetFields(t, s);
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(16));
   std::vector<uint8_t> row(size_t(width) * 3);

@@ -1,23 +1,17 @@
 """The viewer shell driven through its real menus and Open dialog on Wine: start-up, children
 and their placement, the Window commands, Close, Space, About and Exit."""
-import os
 import unittest
 
 import winharness
-from e2e import Viewer, WineTestCase, wait_until
+from e2e import Viewer, ViewerTestCase, WineTestCase, wait_until
 
 MF_CHECKED = winharness.MF_CHECKED
 
 
-class ViewerShellTest(WineTestCase):
+class ViewerShellTest(ViewerTestCase):
     def setUp(self):
-        self.viewer = Viewer(self.session)
+        super().setUp()
         self.cel = self.data_file("empty.cel", b"CEL data")
-        self.addCleanup(self._stop)
-
-    def _stop(self):
-        if self.viewer.proc.running():
-            self.viewer.kill()
 
     def test_starts_with_title_and_menu(self):
         w, frame = self.wctl, self.viewer.frame

@@ -10,8 +10,7 @@
 #include <memory>
 
 #include "byte_reader.h"
-#include "checked_size.h"
-#include "dib.h"
+#include "reader_record.h"
 #include "reader_state.h"
 
 BYTE g_gifRed[256], g_gifGreen[256], g_gifBlue[256];
@@ -32,7 +31,6 @@ namespace {
 
 const int kLineBytes = kGifMaxSide + 1;
 const int kTableSize = 4096;
-const int kDibTableBytes = 256 * sizeof(RGBQUAD);
 
 // The open file and line buffer of the parse in progress.
 ByteStream g_gifStream(nullptr);
@@ -344,42 +342,16 @@ BITMAPINFOHEADER* LoadGifDib(LPCSTR path, HPALETTE* palette) {
   if (ParseGif(path, true) < 0) return nullptr;
   if (g_bGifInterlaced) g_gifRowStep = -8;
 
-  const LONG width = g_readerState.width, height = g_readerState.height;
-  size_t stride, blockBytes;
-  if (!DibRowStride(width, 8, &stride) ||
-      !DibBlockSize(width, height, 8, sizeof(BITMAPINFOHEADER) + kDibTableBytes, &blockBytes))
-    return nullptr;
-  g_readerState.stride = static_cast<LONG>(stride);
-  auto* dib = static_cast<BITMAPINFOHEADER*>(LocalAlloc(LMEM_FIXED, blockBytes));
-  if (!dib) return nullptr;
-
-  std::memset(dib, 0, sizeof *dib);
-  dib->biSize = sizeof(BITMAPINFOHEADER);
-  dib->biWidth = width;
-  dib->biHeight = height;
-  dib->biPlanes = 1;
-  dib->biBitCount = 8;
-  dib->biCompression = BI_RGB;
-  dib->biSizeImage = static_cast<DWORD>(stride * size_t(height));
-  dib->biClrUsed = 256;
-  dib->biClrImportant = 256;
-  auto* table = reinterpret_cast<RGBQUAD*>(dib + 1);
+  RGBQUAD table[256];
   for (int i = 0; i < 256; ++i) {
     table[i].rgbBlue = static_cast<BYTE>(g_gifBlue[i] * 4);
     table[i].rgbGreen = static_cast<BYTE>(g_gifGreen[i] * 4);
     table[i].rgbRed = static_cast<BYTE>(g_gifRed[i] * 4);
     table[i].rgbReserved = 0;
   }
-  *palette = PaletteFromDib(dib);
-
-  BYTE* pixels = reinterpret_cast<BYTE*>(table + 256);
-  std::memset(pixels, 0, stride * size_t(height));
-  g_readerState.pixels = pixels;
-  short status = ParseGif(path, false);
-  g_readerState.pixels = nullptr;  // from here on the rows belong to whoever gets the record
-  if (status < 0) {
-    LocalFree(dib);
-    return nullptr;
-  }
-  return dib;
+  BITMAPINFOHEADER* dib = NewReaderRecord(8, table, palette);
+  if (!dib) return nullptr;
+  // Truncated or corrupt data may fill only some rows: the others show index 0.
+  std::memset(g_readerState.pixels, 0, dib->biSizeImage);
+  return KeepIfDecoded(dib, ParseGif(path, false) >= 0);
 }

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "reader_record.h"
 #include "reader_state.h"
-#include "rgb_record.h"
 
 #include <jpeglib.h>
 
@@ -157,15 +157,9 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
 
 BITMAPINFOHEADER* LoadJpegDib(LPCSTR path, HPALETTE* palette) {
   if (!DecodeJpeg(path, TRUE)) return nullptr;
-  BITMAPINFOHEADER* dib = NewRgbRecord(palette);
+  BITMAPINFOHEADER* dib = NewReaderRecord(24, nullptr, palette);
   if (!dib) return nullptr;
-  int ok = DecodeJpeg(path, FALSE);
-  g_readerState.pixels = nullptr;  // the block is about to change hands or be freed
-  if (!ok) {
-    LocalFree(dib);
-    return nullptr;
-  }
-  return dib;
+  return KeepIfDecoded(dib, DecodeJpeg(path, FALSE) != 0);
 }
 
 // The encoding pass behind the recovery point; `file` and `line` belong to the caller.

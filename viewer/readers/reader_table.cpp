@@ -1,5 +1,28 @@
-// The reader each reader code calls. A code without a reader leaves the child empty.
+// The reader each reader code calls. A code without a reader leaves the child empty. The
+// Targa, GIF, JPEG and TIFF readers are their loaders' records finished into the device
+// bitmap and thumbnail a child shows.
+#include "gif.h"
+#include "image.h"
+#include "jpeg.h"
 #include "readers.h"
+#include "targa.h"
+#include "tiff.h"
+
+HBITMAP ReadTargaFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail) {
+  return FinishLoadedDib(LoadTargaDib(path, palette), palette, thumbnail);
+}
+
+HBITMAP ReadGifFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail) {
+  return FinishLoadedDib(LoadGifDib(path, palette), palette, thumbnail);
+}
+
+HBITMAP ReadJpegFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail) {
+  return FinishLoadedDib(LoadJpegDib(path, palette), palette, thumbnail);
+}
+
+HBITMAP ReadTiffFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail) {
+  return FinishLoadedDib(LoadTiffDib(path, palette), palette, thumbnail);
+}
 
 ImageReader ReaderForCode(ReaderCode code) {
   switch (code) {

@@ -6,8 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "checked_size.h"
-#include "dib.h"
+#include "reader_record.h"
 #include "reader_state.h"
 
 namespace {
@@ -167,35 +166,9 @@ int ParseTarga(LPCSTR path, bool headerOnly) {
 
 BITMAPINFOHEADER* LoadTargaDib(LPCSTR path, HPALETTE* palette) {
   if (!ParseTarga(path, true)) return nullptr;
-  const LONG width = g_readerState.width, height = g_readerState.height;
-  size_t stride, blockBytes;
   // An image without pixels has nothing to show; sizes beyond what one block may hold are
-  // refused rather than wrapped.
-  if (width <= 0 || height <= 0 || !DibRowStride(width, 24, &stride) ||
-      !DibBlockSize(width, height, 24, sizeof(BITMAPINFOHEADER), &blockBytes))
-    return nullptr;
-  g_readerState.stride = static_cast<LONG>(stride);
-  auto* dib = static_cast<BITMAPINFOHEADER*>(LocalAlloc(LMEM_FIXED, blockBytes));
+  // refused rather than wrapped (both by the record).
+  BITMAPINFOHEADER* dib = NewReaderRecord(24, nullptr, palette);
   if (!dib) return nullptr;
-
-  std::memset(dib, 0, sizeof *dib);
-  dib->biSize = sizeof(BITMAPINFOHEADER);
-  dib->biWidth = width;
-  dib->biHeight = height;
-  dib->biPlanes = 1;
-  dib->biBitCount = 24;
-  dib->biCompression = BI_RGB;
-  dib->biSizeImage = static_cast<DWORD>(stride * size_t(height));
-  *palette = PaletteFromDib(dib);
-
-  BYTE* pixels = reinterpret_cast<BYTE*>(dib + 1);
-  std::memset(pixels, 0, stride * size_t(height));
-  g_readerState.pixels = pixels;
-  int ok = ParseTarga(path, false);
-  g_readerState.pixels = nullptr;  // from here on the rows belong to whoever gets the record
-  if (!ok) {
-    LocalFree(dib);
-    return nullptr;
-  }
-  return dib;
+  return KeepIfDecoded(dib, ParseTarga(path, false) != 0);
 }

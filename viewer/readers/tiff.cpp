@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "checked_size.h"
+#include "reader_record.h"
 #include "reader_state.h"
-#include "rgb_record.h"
 
 #include <tiffio.h>
 
@@ -82,13 +82,7 @@ BITMAPINFOHEADER* LoadTiffDib(LPCSTR path, HPALETTE* palette) {
   if (!CheckedMul(uint64_t(g_readerState.width), uint64_t(g_readerState.height), &pixelCount) ||
       !CheckedMul(pixelCount, 4, &rasterBytes))
     return nullptr;
-  BITMAPINFOHEADER* dib = NewRgbRecord(palette);
+  BITMAPINFOHEADER* dib = NewReaderRecord(24, nullptr, palette);
   if (!dib) return nullptr;
-  int ok = DecodeTiff(path, FALSE);
-  g_readerState.pixels = nullptr;  // the block is about to change hands or be freed
-  if (!ok) {
-    LocalFree(dib);
-    return nullptr;
-  }
-  return dib;
+  return KeepIfDecoded(dib, DecodeTiff(path, FALSE) != 0);
 }

@@ -1,25 +1,39 @@
-"""Shared ground of the GIF and Targa end-to-end tests: a fresh viewer per test, files opened
-through its real Open dialog, and the picture a child shows compared pixel for pixel with a
-reference, scrolled piece by piece when the image is larger than the child can show."""
-import numpy as np
+"""Shared ground of the end-to-end tests of the viewer's own readers (GIF, Targa, bitmaps):
+a fresh viewer per test, files opened through its real Open dialog, and the picture a child
+shows compared pixel for pixel with a reference, scrolled piece by piece when the image is
+larger than the child can show; broken files made from good ones."""
+import os
+import random
 
 import winharness
-from e2e import HarnessError, Viewer, WineTestCase, wait_until
-
-OBJ_PAL, OBJ_BITMAP = 5, 7
+from e2e import OBJ_PAL, HarnessError, ViewerTestCase, mismatch, wait_until  # noqa: F401
 
 
-def mismatch(got, want):
-    """None when equal, else a short description of the first difference."""
-    got = np.asarray(got)
-    if got.shape != want.shape:
-        return "size %r, expected %r" % (got.shape, want.shape)
-    diff = np.argwhere((got != want).any(axis=2))
-    if not len(diff):
-        return None
-    y, x = diff[0]
-    return "%d pixels differ; first at x=%d y=%d: %r, expected %r" % (
-        len(diff), x, y, tuple(int(v) for v in got[y, x]), tuple(int(v) for v in want[y, x]))
+def damaged_files(goods, count, seed, changes, keep, ext):
+    """[(name, bytes)]: `count` seeded copies of the good files, taken in turn, each with 1 to
+    `changes` random bytes changed, every third one also cut after `keep` bytes or more."""
+    rnd = random.Random(seed)
+    files = []
+    for n in range(count):
+        d = bytearray(goods[n % len(goods)])
+        for _ in range(1 + n % changes):
+            d[rnd.randrange(len(d))] = rnd.randrange(256)
+        if n % 3 == 0:
+            del d[rnd.randrange(keep, len(d)):]
+        files.append(("damaged%02d%s" % (n, ext), bytes(d)))
+    return files
+
+
+def corpus_sample(area, target, ext):
+    """[(name, bytes)]: about 30 inputs of the fuzz target's seed corpus (tests/<area>/corpus/
+    <target>), inputs the fuzzer found to reach new code, most of them broken."""
+    corpus = os.path.join(area, "corpus", target)
+    names = sorted(os.listdir(corpus))
+    files = []
+    for name in names[::max(1, len(names) // 30)]:
+        with open(os.path.join(corpus, name), "rb") as f:
+            files.append(("corpus_" + name[:12] + ext, f.read()))
+    return files
 
 
 def _starts(total, view):
@@ -29,15 +43,7 @@ def _starts(total, view):
     return list(range(0, total - view, view)) + [total - view]
 
 
-class ReaderTestCase(WineTestCase):
-    def setUp(self):
-        self.viewer = Viewer(self.session)
-        self.addCleanup(self._stop)
-
-    def _stop(self):
-        if self.viewer.proc.running():
-            self.viewer.kill()
-
+class ReaderTestCase(ViewerTestCase):
     def open_file(self, name, data):
         child = self.viewer.open(self.data_file(name, data))
         self.assertEqual(name, self.wctl.info(child).title)

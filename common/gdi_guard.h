@@ -1,9 +1,10 @@
-// Small guards that give back what the drawing code takes, on every way out: device contexts
+// Small guards that give back what drawing code takes, on every way out: device contexts
 // (window, paint and memory ones), GDI objects selected into a context, and created objects.
+// Header-only, for the DLLs as much as for the programs (Windows build only).
 #pragma once
 #include <windows.h>
 
-namespace ridgel {
+namespace gdi {
 
 // GetDC of a window (or of the screen for 0), released at the end of the scope.
 class WindowDC {
@@ -82,4 +83,4 @@ class OwnedObject {
   HGDIOBJ object_;
 };
 
-}  // namespace ridgel
+}  // namespace gdi
