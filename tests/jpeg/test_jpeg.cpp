@@ -276,6 +276,47 @@ TEST_F(JpegTest, FileCutShortOpensWithWhatTheLibraryDelivers) {
   EXPECT_EQ(120, l.height());
 }
 
+// A file several times the reader's input buffer: grainy pixels at full quality, and after
+// the start-of-image marker five application segments of 65,533 bytes that the library skips
+// across the first refills.
+std::vector<uint8_t> LargeJpegWithLongSegments(const ScratchDir& dir) {
+  const int w = 700, h = 500;
+  std::string ppm = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+  uint32_t seed = 12345;
+  for (int i = 0; i < w * h * 3; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    ppm.push_back(char((i / 3 % w) / 3 + int(seed >> 26)));
+  }
+  dir.WriteString("grainy.ppm", ppm);
+  std::string cmd = "cjpeg -quality 100 -outfile '" + dir.Path("grainy.jpg") + "' '" +
+                    dir.Path("grainy.ppm") + "'";
+  if (system(cmd.c_str()) != 0) return {};
+  std::vector<uint8_t> jpeg = ReadAll(dir.Path("grainy.jpg"));
+  std::vector<uint8_t> segments;
+  for (int i = 0; i < 5; ++i) {
+    segments.insert(segments.end(), {0xFF, 0xEF, 0xFF, 0xFF});  // APP15, length 65,535
+    segments.insert(segments.end(), 65533, uint8_t(i));
+  }
+  jpeg.insert(jpeg.begin() + 2, segments.begin(), segments.end());
+  return jpeg;
+}
+
+TEST_F(JpegTest, FilesLargerThanTheInputBufferMatchDjpegWholeAndCutShort) {
+  std::vector<uint8_t> jpeg = LargeJpegWithLongSegments(dir_);
+  ASSERT_GT(jpeg.size(), 750000u) << "three buffers and more";
+  ExpectMatchesDjpeg(Write("long.jpg", jpeg), 700);
+  // Cut inside the entropy-coded data, well past the first buffers: the rows decoded so far,
+  // and for the rest what the library gives once it has met the end of the file.
+  for (size_t cut : {size_t(600000), jpeg.size() - 1000}) {
+    SCOPED_TRACE(cut);
+    ExpectMatchesDjpeg(Write("cut.jpg", std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + cut)),
+                       700);
+  }
+  // Cut inside the skipped segments: no frame header, no picture.
+  Loaded l = Load(Write("header-cut.jpg", std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + 300000)));
+  EXPECT_EQ(nullptr, l.dib);
+}
+
 TEST_F(JpegTest, RecordTooLargeToRepresentIsRefusedWithoutAPalette) {
   ASSERT_FALSE(WriteJpegSamples(dir_.path()).empty());
   // Below baseline.jpg's 97 x 61 x 3 bytes.

@@ -12,6 +12,7 @@
 #include "reader_state.h"
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -28,6 +29,71 @@ struct JpegErrorRecord {
 static void JpegErrorExit(j_common_ptr common) {
   JpegErrorRecord* record = reinterpret_cast<JpegErrorRecord*>(common->err);
   longjmp(record->recovery, 1);
+}
+
+// The file source. The library's own stdio source refills a 4 KB buffer, and its Huffman
+// decoder takes its fast path only while several kilobytes are buffered: with a buffer this
+// size nearly every block is decoded on the fast path.
+enum { kJpegSourceBytes = 256 * 1024 };
+
+struct JpegFileSource {
+  jpeg_source_mgr manager;  // first, so the library's pointer is also ours
+  FILE* file;
+  JOCTET* buffer;
+  bool empty;  // nothing has been read from the file yet
+};
+
+static void JpegSourceStart(j_decompress_ptr info) {
+  reinterpret_cast<JpegFileSource*>(info->src)->empty = true;
+}
+
+static boolean JpegSourceFill(j_decompress_ptr info) {
+  JpegFileSource* source = reinterpret_cast<JpegFileSource*>(info->src);
+  size_t got = fread(source->buffer, 1, kJpegSourceBytes, source->file);
+  if (got == 0) {
+    if (source->empty) ERREXIT(info, JERR_INPUT_EMPTY);
+    // A file cut short ends in an end-of-image marker, so the rows decoded so far stand.
+    WARNMS(info, JWRN_JPEG_EOF);
+    source->buffer[0] = 0xFF;
+    source->buffer[1] = JPEG_EOI;
+    got = 2;
+  }
+  source->manager.next_input_byte = source->buffer;
+  source->manager.bytes_in_buffer = got;
+  source->empty = false;
+  return TRUE;
+}
+
+static void JpegSourceSkip(j_decompress_ptr info, long count) {
+  if (count <= 0) return;
+  jpeg_source_mgr* manager = info->src;
+  while (count > long(manager->bytes_in_buffer)) {
+    count -= long(manager->bytes_in_buffer);
+    JpegSourceFill(info);  // never suspends: an empty file gives the end-of-image marker
+  }
+  manager->next_input_byte += count;
+  manager->bytes_in_buffer -= size_t(count);
+}
+
+static void JpegSourceEnd(j_decompress_ptr) {}
+
+// Installs the source on `file`; its memory belongs to the library's permanent pool, so it
+// goes with jpeg_destroy_decompress, whichever way the pass ends.
+static void JpegFileSourceOn(j_decompress_ptr info, FILE* file) {
+  j_common_ptr common = reinterpret_cast<j_common_ptr>(info);
+  JpegFileSource* source = static_cast<JpegFileSource*>(
+      (*info->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(JpegFileSource)));
+  source->buffer = static_cast<JOCTET*>(
+      (*info->mem->alloc_large)(common, JPOOL_PERMANENT, kJpegSourceBytes));
+  source->file = file;
+  source->manager.init_source = JpegSourceStart;
+  source->manager.fill_input_buffer = JpegSourceFill;
+  source->manager.skip_input_data = JpegSourceSkip;
+  source->manager.resync_to_restart = jpeg_resync_to_restart;
+  source->manager.term_source = JpegSourceEnd;
+  source->manager.bytes_in_buffer = 0;
+  source->manager.next_input_byte = nullptr;
+  info->src = &source->manager;
 }
 
 // Every scan of a progressive file costs a pass over all blocks of the image, and the library
@@ -133,7 +199,7 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
   }
   jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
   info.progress = &progress;
-  jpeg_stdio_src(&info, file);
+  JpegFileSourceOn(&info, file);
   jpeg_read_header(&info, TRUE);
 
   int ok = 1;
