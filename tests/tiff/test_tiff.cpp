@@ -22,6 +22,41 @@ namespace {
 
 void Silent(const char*, const char*, va_list) {}
 
+// Sets the decode pass's band size for a test's lifetime.
+class BandBytes {
+ public:
+  explicit BandBytes(size_t bytes) : saved_(g_tiffBandBytes) { g_tiffBandBytes = bytes; }
+  ~BandBytes() { g_tiffBandBytes = saved_; }
+  BandBytes(const BandBytes&) = delete;
+  BandBytes& operator=(const BandBytes&) = delete;
+
+ private:
+  size_t saved_;
+};
+
+// The library's whole-image conversion in bottom-left order, as a top-down picture.
+bool WholeImageRgba(const std::string& path, RgbPicture* out) {
+  TIFFErrorHandler oldError = TIFFSetErrorHandler(Silent);
+  TIFFErrorHandler oldWarning = TIFFSetWarningHandler(Silent);
+  TIFF* t = TIFFOpen(path.c_str(), "r");
+  uint32_t w = 0, h = 0;
+  bool ok = t && TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) && TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+  std::vector<uint32_t> raster(ok ? size_t(w) * h : 0);
+  ok = ok && TIFFReadRGBAImage(t, w, h, raster.data(), 0) == 1;
+  if (t) TIFFClose(t);
+  TIFFSetErrorHandler(oldError);
+  TIFFSetWarningHandler(oldWarning);
+  out->width = int(w);
+  out->height = int(h);
+  out->rgb.clear();
+  for (uint32_t y = 0; ok && y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x) {
+      uint32_t v = raster[size_t(h - 1 - y) * w + x];
+      out->rgb.insert(out->rgb.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)});
+    }
+  return ok;
+}
+
 // libtiff's own conversion, by its tool: tiff2rgba without alpha, uncompressed, read back
 // as plain 8-bit RGB scanlines.
 bool RunTiff2rgba(const std::string& path, const std::string& scratch, RgbPicture* out) {
@@ -70,19 +105,43 @@ TEST_F(TiffTest, GeneratedFilesOfEveryLayoutMatchTiff2rgbaExactly) {
   }
 }
 
+// libtiff's own test images the RGBA interface reads: every photometric kind, strips and
+// tiles, old and new JPEG, and directory chains.
+const char* const kLibraryImages[] = {
+    "minisblack-1c-8b.tiff", "minisblack-1c-16b.tiff", "minisblack-2c-8b-alpha.tiff",
+    "miniswhite-1c-1b.tiff", "palette-1c-1b.tiff", "palette-1c-4b.tiff", "palette-1c-8b.tiff",
+    "rgb-3c-8b.tiff", "rgb-3c-16b.tiff", "quad-lzw-compat.tiff", "quad-tile.jpg.tiff",
+    "deflate-last-strip-extra-data.tiff", "logluv-3c-16b.tiff", "custom_dir_EXIF_GPS.tiff",
+    "ojpeg_chewey_subsamp21_multi_strip.tiff", "ojpeg_single_strip_no_rowsperstrip.tiff",
+    "ojpeg_zackthecat_subsamp22_single_strip.tiff", "testfax4.tiff", "test_two_ifds.tif",
+    "test_ifd_loop_to_self.tif", "test_ifd_loop_to_first.tif", "tiff_with_subifd_chain.tif",
+    "lzw-single-strip.tiff"};
+
+std::string LibraryImage(const char* name) {
+  return std::string(XQV_SOURCE_TIFF) + "/test/images/" + name;
+}
+
 TEST_F(TiffTest, LibraryTestImagesMatchTiff2rgbaExactly) {
-  const char* names[] = {
-      "minisblack-1c-8b.tiff", "minisblack-1c-16b.tiff", "minisblack-2c-8b-alpha.tiff",
-      "miniswhite-1c-1b.tiff", "palette-1c-1b.tiff", "palette-1c-4b.tiff", "palette-1c-8b.tiff",
-      "rgb-3c-8b.tiff", "rgb-3c-16b.tiff", "quad-lzw-compat.tiff", "quad-tile.jpg.tiff",
-      "deflate-last-strip-extra-data.tiff", "logluv-3c-16b.tiff", "custom_dir_EXIF_GPS.tiff",
-      "ojpeg_chewey_subsamp21_multi_strip.tiff", "ojpeg_single_strip_no_rowsperstrip.tiff",
-      "ojpeg_zackthecat_subsamp22_single_strip.tiff", "testfax4.tiff", "test_two_ifds.tif",
-      "test_ifd_loop_to_self.tif", "test_ifd_loop_to_first.tif", "tiff_with_subifd_chain.tif",
-      "lzw-single-strip.tiff"};
-  for (const char* name : names) {
+  for (const char* name : kLibraryImages) {
     SCOPED_TRACE(name);
-    ExpectMatchesTiff2rgba(std::string(XQV_SOURCE_TIFF) + "/test/images/" + name);
+    ExpectMatchesTiff2rgba(LibraryImage(name));
+  }
+}
+
+// The decode pass in bands of one strip or tile each, the smallest there are: every file
+// still comes out as one whole-image conversion gives it.
+TEST_F(TiffTest, OneStripOrTileAtATimeGivesTheSameRecords) {
+  std::vector<TiffSample> samples = WriteTiffSamples(dir_.path());
+  ASSERT_FALSE(samples.empty());
+  BandBytes tiny(1);
+  for (const TiffSample& s : samples) {
+    if (!s.readable) continue;
+    SCOPED_TRACE(s.name);
+    ExpectMatchesTiff2rgba(Path(s.name));
+  }
+  for (const char* name : kLibraryImages) {
+    SCOPED_TRACE(name);
+    ExpectMatchesTiff2rgba(LibraryImage(name));
   }
 }
 
@@ -209,6 +268,84 @@ TEST_F(TiffTest, ImageCutShortInsideItsDataStillOpensAtItsSize) {
   Loaded l = Load(Write("damaged.tif", bytes));
   ASSERT_NE(nullptr, l.dib);
   EXPECT_EQ(70, l.width());
+}
+
+// A 61 x 43 RGB picture in strips of 7 rows, every pixel different, with the orientation tag
+// given.
+bool WriteStripedRgb(const std::string& path, uint16_t orientation, uint16_t compression) {
+  TIFF* t = TIFFOpen(path.c_str(), "w");
+  if (!t) return false;
+  const uint32_t w = 61, h = 43;
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 7u);
+  bool ok = true;
+  std::vector<uint8_t> row(w * 3);
+  for (uint32_t y = 0; ok && y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x)
+      row[x * 3] = uint8_t(x * 4), row[x * 3 + 1] = uint8_t(y * 5), row[x * 3 + 2] = uint8_t(x ^ y);
+    ok = TIFFWriteScanline(t, row.data(), y, 0) == 1;
+  }
+  TIFFClose(t);
+  return ok;
+}
+
+TEST_F(TiffTest, EveryOrientationInBandsEqualsTheWholeImageConversion) {
+  for (uint16_t orientation = ORIENTATION_TOPLEFT; orientation <= ORIENTATION_LEFTBOT;
+       ++orientation) {
+    SCOPED_TRACE(orientation);
+    std::string path = Path("oriented.tif");
+    ASSERT_TRUE(WriteStripedRgb(path, orientation, COMPRESSION_LZW));
+    RgbPicture whole;
+    ASSERT_TRUE(WholeImageRgba(path, &whole));
+    for (size_t bytes : {size_t(1), size_t(61 * 4 * 10), size_t(1) << 20}) {
+      SCOPED_TRACE(bytes);
+      BandBytes band(bytes);
+      Loaded l = Load(path);
+      ASSERT_NE(nullptr, l.dib);
+      EXPECT_TRUE(RecordMatches(l.dib, whole));
+    }
+  }
+}
+
+// The offset of strip `strip` in a little-endian TIFF's first directory, or 0.
+size_t StripOffsetPosition(const std::vector<uint8_t>& bytes, uint32_t strip) {
+  auto u16 = [&](size_t at) { return size_t(bytes[at] | bytes[at + 1] << 8); };
+  auto u32 = [&](size_t at) { return size_t(u16(at) | u16(at + 2) << 16); };
+  size_t dir = u32(4);
+  for (size_t i = 0, n = u16(dir); i < n; ++i) {
+    size_t entry = dir + 2 + 12 * i;
+    if (u16(entry) == TIFFTAG_STRIPOFFSETS && u16(entry + 2) == TIFF_LONG)
+      return u32(entry + 4) > 1 ? u32(entry + 8) + 4 * strip : entry + 8;
+  }
+  return 0;
+}
+
+TEST_F(TiffTest, StripThatCannotBeReadOpensAsTheWholeImageConversionDoes) {
+  // Strip 3 of 7 points far past the end of the file: a band that starts there gets nothing
+  // from the library, while a whole-image read goes on with the strips around it.
+  ASSERT_TRUE(WriteStripedRgb(Path("good.tif"), ORIENTATION_TOPLEFT, COMPRESSION_NONE));
+  std::vector<uint8_t> bytes = ReadAll(Path("good.tif"));
+  size_t at = StripOffsetPosition(bytes, 3);
+  ASSERT_NE(0u, at);
+  const uint8_t far[4] = {0xF0, 0xFF, 0xFF, 0x7F};
+  memcpy(&bytes[at], far, 4);
+  std::string path = Write("strip-lost.tif", bytes);
+  RgbPicture whole;
+  ASSERT_TRUE(WholeImageRgba(path, &whole)) << "the whole-image read carries on";
+  for (size_t band : {size_t(1), size_t(1) << 20}) {
+    SCOPED_TRACE(band);
+    BandBytes bands(band);
+    Loaded l = Load(path);
+    ASSERT_NE(nullptr, l.dib);
+    EXPECT_TRUE(RecordMatches(l.dib, whole));
+  }
 }
 
 TEST(TiffRowPlacement, RasterBytesBecomeBlueGreenRedAndAlphaIsDropped) {

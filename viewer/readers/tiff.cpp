@@ -35,25 +35,89 @@ void TiffPutRow(const DWORD* raster, LONG n) {
   }
 }
 
-// The RGBA conversion of the open file into the record g_readerState describes. A raster the
-// library cannot fill (a layout its RGBA interface does not know) is a failure, not a black
-// picture.
-static int ConvertTiffImage(TIFF* tiff, uint32_t width, uint32_t height) {
-  const ReaderState& s = g_readerState;
+size_t g_tiffBandBytes = size_t(1) << 20;
+
+// Raster rows converted per call: whole strips or tiles, so that none is decoded twice, and
+// about g_tiffBandBytes of raster, so that the rows are still in the cache when they are
+// copied into the record and the raster never needs the picture's full size.
+static uint32_t TiffBandRows(TIFF* tiff, uint32_t width, uint32_t height) {
+  uint32_t unit = 0;
+  if (TIFFIsTiled(tiff))
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &unit);
+  else
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &unit);
+  if (unit == 0 || unit >= height) return height;
+  uint64_t wanted = g_tiffBandBytes / (uint64_t(width) * 4);
+  uint64_t rows = (wanted / unit + (wanted % unit != 0 || wanted == 0)) * uint64_t(unit);
+  return rows >= height ? height : uint32_t(rows);
+}
+
+// Asked for rows from the bottom, the library turns each band upside down when the file's
+// rows run from the top (the orientations whose first row is the top one).
+static bool TiffBandIsFlipped(uint16_t orientation) {
+  return orientation == ORIENTATION_TOPLEFT || orientation == ORIENTATION_TOPRIGHT ||
+         orientation == ORIENTATION_LEFTTOP || orientation == ORIENTATION_RIGHTTOP;
+}
+
+// One band of file rows [first, first + rows) from the raster into the record. A file whose
+// rows run from the bottom has its row r at picture row height - 1 - r.
+static void TiffPutBand(const uint32_t* raster, uint32_t width, uint32_t height, uint32_t first,
+                        uint32_t rows, bool flipped) {
+  for (uint32_t j = 0; j < rows; ++j) {
+    uint32_t fileRow = flipped ? first + rows - 1 - j : first + j;
+    LONG n = LONG(flipped ? fileRow : height - 1 - fileRow);
+    TiffPutRow(reinterpret_cast<const DWORD*>(raster) + size_t(j) * width, n);
+  }
+}
+
+// The band-by-band conversion. 0 when the library stops on a band: it may then have given up
+// on a strip a whole-image read would have filled from its buffer and gone on.
+static int ConvertTiffBands(TIFF* tiff, uint32_t width, uint32_t height) {
+  const uint32_t band = TiffBandRows(tiff, width, height);
   size_t rasterBytes, pixelCount;
-  if (LONG(width) != s.width || LONG(height) != s.height || !s.pixels ||
-      !CheckedMul(width, height, &pixelCount) || !CheckedMul(pixelCount, 4, &rasterBytes))
+  if (!CheckedMul(width, band, &pixelCount) || !CheckedMul(pixelCount, 4, &rasterBytes)) return 0;
+  char message[1024];
+  TIFFRGBAImage image;
+  if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 0, message)) return 0;
+  int ok = image.width == width && image.height == height;
+  uint32_t* raster = ok ? static_cast<uint32_t*>(_TIFFmalloc(tmsize_t(rasterBytes))) : nullptr;
+  ok = raster != nullptr;
+  image.req_orientation = ORIENTATION_BOTLEFT;
+  const bool flipped = TiffBandIsFlipped(image.orientation);
+  for (uint32_t first = 0; ok && first < height; first += band) {
+    uint32_t rows = height - first < band ? height - first : band;
+    image.row_offset = int(first);
+    image.col_offset = 0;
+    ok = TIFFRGBAImageGet(&image, raster, width, rows);
+    if (ok) TiffPutBand(raster, width, height, first, rows, flipped);
+  }
+  TIFFRGBAImageEnd(&image);
+  _TIFFfree(raster);
+  return ok ? 1 : 0;
+}
+
+// One raster of the whole picture, read at once, for files the bands give up on.
+static int ConvertTiffWhole(TIFF* tiff, uint32_t width, uint32_t height) {
+  size_t rasterBytes, pixelCount;
+  if (!CheckedMul(width, height, &pixelCount) || !CheckedMul(pixelCount, 4, &rasterBytes))
     return 0;
   uint32_t* raster = static_cast<uint32_t*>(_TIFFmalloc(tmsize_t(rasterBytes)));
   if (!raster) return 0;
   int ok = TIFFReadRGBAImage(tiff, width, height, raster, 0);
-  if (ok) {
-    // Raster row i is image row i from the bottom, whatever the file's orientation.
-    for (uint32_t i = 0; i < height; ++i)
-      TiffPutRow(reinterpret_cast<const DWORD*>(raster) + size_t(i) * width, LONG(height - 1 - i));
-  }
+  if (ok) TiffPutBand(raster, width, height, 0, height, false);
   _TIFFfree(raster);
   return ok ? 1 : 0;
+}
+
+// The RGBA conversion of the open file into the record g_readerState describes, exactly as
+// one whole-image read in bottom-left order gives it; a raster the library cannot fill (a
+// layout its RGBA interface does not know) is a failure, not a black picture. Bands keep the
+// conversion in the cache and the raster small; damaged files get the whole-image read, which
+// carries on past strips it cannot read.
+static int ConvertTiffImage(TIFF* tiff, uint32_t width, uint32_t height) {
+  const ReaderState& s = g_readerState;
+  if (LONG(width) != s.width || LONG(height) != s.height || !s.pixels) return 0;
+  return ConvertTiffBands(tiff, width, height) || ConvertTiffWhole(tiff, width, height);
 }
 
 int DecodeTiff(LPCSTR path, BOOL headerOnly) {

@@ -14,3 +14,7 @@ int DecodeTiff(LPCSTR path, BOOL headerOnly);
 
 // Writes one raster row (width RGBA values, red in the low byte) as row n from the top.
 void TiffPutRow(const DWORD* raster, LONG n);
+
+// About how many bytes of 4-byte raster the decode pass converts at a time (whole strips or
+// tiles, at least one). The tests make it small so that every file goes through many bands.
+extern size_t g_tiffBandBytes;
