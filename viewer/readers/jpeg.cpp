@@ -31,6 +31,18 @@ static void JpegErrorExit(j_common_ptr common) {
   longjmp(record->recovery, 1);
 }
 
+// Replaces the library's output_message, which writes warnings (corrupt data, a file cut
+// short) to the standard error stream.
+static void JpegQuietMessage(j_common_ptr) {}
+
+// The library's error manager with both replacements in it.
+static jpeg_error_mgr* QuietJpegErrors(JpegErrorRecord* record) {
+  jpeg_error_mgr* manager = jpeg_std_error(&record->manager);
+  manager->error_exit = JpegErrorExit;
+  manager->output_message = JpegQuietMessage;
+  return manager;
+}
+
 // The file source. The library's own stdio source refills a 4 KB buffer, and its Huffman
 // decoder takes its fast path only while several kilobytes are buffered: with a buffer this
 // size nearly every block is decoded on the fast path.
@@ -187,8 +199,7 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
   jpeg_decompress_struct info;
   memset(&info, 0, sizeof info);
   JpegErrorRecord error;
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = JpegErrorExit;
+  info.err = QuietJpegErrors(&error);
   jpeg_progress_mgr progress;
   memset(&progress, 0, sizeof progress);
   progress.progress_monitor = JpegLimitScans;
@@ -234,8 +245,7 @@ static int EncodeJpeg(FILE* file, BYTE* line, int width, int height, int quality
   jpeg_compress_struct info;
   memset(&info, 0, sizeof info);
   JpegErrorRecord error;
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = JpegErrorExit;
+  info.err = QuietJpegErrors(&error);
   if (setjmp(error.recovery)) {
     jpeg_destroy_compress(&info);
     return 0;
