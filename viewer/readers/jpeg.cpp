@@ -45,13 +45,15 @@ static jpeg_error_mgr* QuietJpegErrors(JpegErrorRecord* record) {
 
 // The file source. The library's own stdio source refills a 4 KB buffer, and its Huffman
 // decoder takes its fast path only while several kilobytes are buffered: with a buffer this
-// size nearly every block is decoded on the fast path.
-enum { kJpegSourceBytes = 256 * 1024 };
+// size nearly every block is decoded on the fast path. The header pass reads only the
+// markers before the first scan, and a small buffer does for it.
+enum { kJpegSourceBytes = 256 * 1024, kJpegHeaderSourceBytes = 4096 };
 
 struct JpegFileSource {
   jpeg_source_mgr manager;  // first, so the library's pointer is also ours
   FILE* file;
   JOCTET* buffer;
+  size_t size;  // of the buffer
   bool empty;  // nothing has been read from the file yet
 };
 
@@ -61,7 +63,7 @@ static void JpegSourceStart(j_decompress_ptr info) {
 
 static boolean JpegSourceFill(j_decompress_ptr info) {
   JpegFileSource* source = reinterpret_cast<JpegFileSource*>(info->src);
-  size_t got = fread(source->buffer, 1, kJpegSourceBytes, source->file);
+  size_t got = fread(source->buffer, 1, source->size, source->file);
   if (got == 0) {
     if (source->empty) ERREXIT(info, JERR_INPUT_EMPTY);
     // A file cut short ends in an end-of-image marker, so the rows decoded so far stand.
@@ -91,12 +93,13 @@ static void JpegSourceEnd(j_decompress_ptr) {}
 
 // Installs the source on `file`; its memory belongs to the library's permanent pool, so it
 // goes with jpeg_destroy_decompress, whichever way the pass ends.
-static void JpegFileSourceOn(j_decompress_ptr info, FILE* file) {
+static void JpegFileSourceOn(j_decompress_ptr info, FILE* file, size_t size) {
   j_common_ptr common = reinterpret_cast<j_common_ptr>(info);
   JpegFileSource* source = static_cast<JpegFileSource*>(
       (*info->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(JpegFileSource)));
   source->buffer = static_cast<JOCTET*>(
-      (*info->mem->alloc_large)(common, JPOOL_PERMANENT, kJpegSourceBytes));
+      (*info->mem->alloc_large)(common, JPOOL_PERMANENT, size));
+  source->size = size;
   source->file = file;
   source->manager.init_source = JpegSourceStart;
   source->manager.fill_input_buffer = JpegSourceFill;
@@ -210,7 +213,7 @@ int DecodeJpeg(LPCSTR path, BOOL headerOnly) {
   }
   jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
   info.progress = &progress;
-  JpegFileSourceOn(&info, file);
+  JpegFileSourceOn(&info, file, headerOnly ? kJpegHeaderSourceBytes : kJpegSourceBytes);
   jpeg_read_header(&info, TRUE);
 
   int ok = 1;

@@ -70,10 +70,10 @@ static void TiffPutBand(const uint32_t* raster, uint32_t width, uint32_t height,
   }
 }
 
-// The band-by-band conversion. 0 when the library stops on a band: it may then have given up
-// on a strip a whole-image read would have filled from its buffer and gone on.
-static int ConvertTiffBands(TIFF* tiff, uint32_t width, uint32_t height) {
-  const uint32_t band = TiffBandRows(tiff, width, height);
+// The conversion in bands of `band` rows. 0 when the library stops on a band: with bands
+// shorter than the picture it may then have given up on a strip that one whole-picture band
+// would have filled from its buffer and gone on.
+static int ConvertTiffBands(TIFF* tiff, uint32_t width, uint32_t height, uint32_t band) {
   size_t rasterBytes, pixelCount;
   if (!CheckedMul(width, band, &pixelCount) || !CheckedMul(pixelCount, 4, &rasterBytes)) return 0;
   char message[1024];
@@ -96,28 +96,17 @@ static int ConvertTiffBands(TIFF* tiff, uint32_t width, uint32_t height) {
   return ok ? 1 : 0;
 }
 
-// One raster of the whole picture, read at once, for files the bands give up on.
-static int ConvertTiffWhole(TIFF* tiff, uint32_t width, uint32_t height) {
-  size_t rasterBytes, pixelCount;
-  if (!CheckedMul(width, height, &pixelCount) || !CheckedMul(pixelCount, 4, &rasterBytes))
-    return 0;
-  uint32_t* raster = static_cast<uint32_t*>(_TIFFmalloc(tmsize_t(rasterBytes)));
-  if (!raster) return 0;
-  int ok = TIFFReadRGBAImage(tiff, width, height, raster, 0);
-  if (ok) TiffPutBand(raster, width, height, 0, height, false);
-  _TIFFfree(raster);
-  return ok ? 1 : 0;
-}
-
 // The RGBA conversion of the open file into the record g_readerState describes, exactly as
 // one whole-image read in bottom-left order gives it; a raster the library cannot fill (a
 // layout its RGBA interface does not know) is a failure, not a black picture. Bands keep the
-// conversion in the cache and the raster small; damaged files get the whole-image read, which
-// carries on past strips it cannot read.
+// conversion in the cache and the raster small; damaged files get one band of the whole
+// picture, which is the library's whole-image read and carries on past strips it cannot read.
 static int ConvertTiffImage(TIFF* tiff, uint32_t width, uint32_t height) {
   const ReaderState& s = g_readerState;
   if (LONG(width) != s.width || LONG(height) != s.height || !s.pixels) return 0;
-  return ConvertTiffBands(tiff, width, height) || ConvertTiffWhole(tiff, width, height);
+  const uint32_t band = TiffBandRows(tiff, width, height);
+  if (ConvertTiffBands(tiff, width, height, band)) return 1;
+  return band < height && ConvertTiffBands(tiff, width, height, height);
 }
 
 int DecodeTiff(LPCSTR path, BOOL headerOnly) {
