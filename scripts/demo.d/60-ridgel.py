@@ -52,7 +52,7 @@ def run(session, out):
     for shot, name, _, arg in RUNS:
         prog = session.launch(session.windows_path(os.path.join(folder, name)), arg)
         try:
-            dlg = w.find(cls="#32770", title="~Raised look", timeout=30)
+            dlg = prog.find_window(cls="#32770", title="~Raised look", timeout=30)
             w.foreground(dlg)
             _shoot(w, dlg, os.path.join(out, shot))
             print("  %s: %s" % (shot, w.info(dlg).title))

@@ -18,7 +18,7 @@ class GaugeDemo:
         self.w = session.wctl
         exe = os.path.join(build, "tests", "bin", "gauge_demo.exe")
         self.proc = session.launch(session.windows_path(exe), cwd=os.path.dirname(exe))
-        self.dialog = self.w.find(cls="#32770", title=self.TITLE, timeout=30)
+        self.dialog = self.proc.find_window(cls="#32770", title=self.TITLE, timeout=30)
         self.gauge = self.w.item(self.dialog, GAUGE_ID)
 
     def position(self):

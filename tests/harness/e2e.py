@@ -1,10 +1,11 @@
 """Shared ground for the end-to-end tests: a unittest base class that attaches to (or starts)
-the Wine session, and a driver for the viewer that works it through its real menus and
-Open dialog."""
+the Wine session and prints the logs of the programs a failing test started, and a driver for
+the viewer that works it through its real menus and Open dialog."""
 import os
 import random
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -35,6 +36,25 @@ class WineTestCase(unittest.TestCase):
         cls.session.close()
         shutil.rmtree(cls.data, ignore_errors=True)
 
+    def run(self, result=None):
+        """Runs the test with its programs' logs named after it; when it fails, prints the
+        path and tail of every log of a program it started."""
+        if result is None or not hasattr(self, "session"):
+            return super().run(result)
+        problems = len(result.failures) + len(result.errors)
+        mark = self.session.logs.mark()
+        self.session.log_scope = "%s.%s" % (type(self).__name__, self._testMethodName)
+        try:
+            return super().run(result)
+        finally:
+            self.session.log_scope = ""
+            if len(result.failures) + len(result.errors) > problems:
+                report = self.session.logs.report(mark)
+                if report:
+                    sys.stderr.write("\n==== logs of the programs %s started ====\n%s\n"
+                                     % (self.id(), report))
+                    sys.stderr.flush()
+
     @classmethod
     def program(cls, name):
         return os.path.join(BUILD, "bin", name)
@@ -57,7 +77,7 @@ class Viewer:
         self.session = session
         self.w = session.wctl
         self.proc = session.launch(session.windows_path(os.path.join(BUILD, "bin", "viewer.exe")))
-        self.frame = self.w.find(cls=self.FRAME_CLASS, timeout=30)
+        self.frame = self.proc.find_window(cls=self.FRAME_CLASS, timeout=30)
         self.client = next(c.hwnd for c in self.w.children(self.frame) if c.cls == "MDIClient")
 
     def sync(self):

@@ -22,6 +22,8 @@ def main():
     ap.add_argument("program")
     ap.add_argument("args", nargs=argparse.REMAINDER)
     opts = ap.parse_args()
+    # The program's logs are named after it when ctest did not name the test.
+    os.environ.setdefault("XQV_TEST_NAME", "win." + os.path.splitext(os.path.basename(opts.program))[0])
     session = winharness.Session.attach_or_start(depth=opts.depth)
     try:
         if opts.app_version:
@@ -36,6 +38,9 @@ def main():
         session.close()
     sys.stdout.write(out)
     sys.stderr.write(err)
+    if code != 0:
+        print("wine_run: %s ended with exit code %d; its log is in %s"
+              % (os.path.basename(opts.program), code, session.logs.folder))
     return code
 
 

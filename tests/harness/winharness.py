@@ -5,6 +5,12 @@ build tree and that prefix's wineserver; it starts programs with a time-out, tal
 through wctl.exe (tests/harness/wctl.c) and reads pixels back from the screen. Everything it
 started is stopped when it closes, on success, failure or interruption alike.
 
+Every program it starts writes its standard output and error, with Wine's error and warning
+channels on, to a log file of its own: build/win/logs/<test>/<start number>-<what>.log (the test
+named by XQV_TEST_NAME, which ctest sets). The session's Xvfb and wineserver log there too. A
+test that fails prints the tail of the logs of the programs it started (WineTestCase in e2e.py;
+ProgramLogs.report).
+
 Run as a script, it wraps a command in a session:
     winharness.py --build build/win [--depth 24] -- ctest ...
 The command sees DISPLAY, WINEPREFIX and XQV_SESSION_* in its environment, and tests it runs
@@ -13,6 +19,7 @@ attach to that session (Session.attach) instead of starting their own.
 import atexit
 import os
 import queue
+import select
 import shutil
 import signal
 import subprocess
@@ -73,12 +80,66 @@ def wait_until(condition, timeout, what, interval=0.02):
         time.sleep(interval)
 
 
-def _free_display():
-    for n in range(90, 300):
-        if not os.path.exists("/tmp/.X%d-lock" % n) and \
-                not os.path.exists("/tmp/.X11-unix/X%d" % n):
-            return n
-    raise HarnessError("no free X display number")
+def _log_folder_name():
+    """The folder of this process's program logs: the ctest test's name, else the script's."""
+    name = os.environ.get("XQV_TEST_NAME")
+    if not name:
+        name = os.path.splitext(os.path.basename(sys.argv[0] or "harness"))[0] or "harness"
+    return name
+
+
+class ProgramLogs:
+    """The log files of the programs this process starts, numbered in the order of their
+    start. The folder is emptied the first time this process writes to it, so it holds one
+    run's logs only."""
+
+    def __init__(self, build_dir, folder=None):
+        self.folder = os.path.join(build_dir, "logs", folder or _log_folder_name())
+        self.entries = []  # (number, label, path)
+        self._fresh = False
+
+    def open(self, label, argv=None, cwd=None):
+        """A new log file (opened for writing) for one start of `label`, headed by what was
+        started, where and when."""
+        if not self._fresh:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            os.makedirs(self.folder, exist_ok=True)
+            self._fresh = True
+        number = len(self.entries) + 1
+        safe = "".join(c if c.isalnum() or c in "._-" else "_" for c in label)[:120]
+        path = os.path.join(self.folder, "%03d-%s.log" % (number, safe))
+        self.entries.append((number, label, path))
+        f = open(path, "w", errors="replace")
+        f.write("# %s  started %s\n" % (label, time.strftime("%H:%M:%S")))
+        if argv:
+            f.write("# %s%s\n" % (" ".join(str(a) for a in argv),
+                                   "  (in %s)" % cwd if cwd else ""))
+        f.flush()
+        return f
+
+    def mark(self):
+        """A position to pass to report(): the logs started from now on."""
+        return len(self.entries)
+
+    def report(self, since=0, lines=25):
+        """The path and last lines of every log opened since the mark."""
+        parts = []
+        for number, label, path in self.entries[since:]:
+            try:
+                with open(path, errors="replace") as f:
+                    tail = f.readlines()[-lines:]
+            except OSError as e:
+                tail = ["(cannot read: %s)\n" % e]
+            parts.append("---- log %d: %s\n     %s\n%s" % (number, label, path, "".join(tail)))
+        return "".join(parts)
+
+
+def _hint(text):
+    """A sentence naming a known cause that a log shows, or ''."""
+    if "Exec format error" in text:
+        return ("\nThis machine cannot execute 32-bit x86 programs (the kernel's IA-32 "
+                "emulation is off: see dmesg), so the 32-bit Wine cannot start anything here.\n")
+    return ""
 
 
 class Window:
@@ -116,13 +177,16 @@ class Wctl:
 
     def __init__(self, session):
         self.session = session
-        self.proc = session.spawn([session.tool("wctl.exe")], stdin=subprocess.PIPE,
-                                  stdout=subprocess.PIPE, text=True, track=False)
+        self.proc, self.log = session.spawn([session.tool("wctl.exe")], stdin=subprocess.PIPE,
+                                            stdout=subprocess.PIPE, text=True, track=False)
         self.lines = queue.Queue()
         threading.Thread(target=self._reader, daemon=True).start()
-        line = self._read_line(60)
+        try:
+            line = self._read_line(60)
+        except HarnessError as e:
+            raise HarnessError("wctl did not start (%s); its log: %s" % (e, self.log))
         if line != "ready":
-            raise HarnessError("wctl did not start: %r" % line)
+            raise HarnessError("wctl did not start: %r; its log: %s" % (line, self.log))
 
     def _read_line(self, timeout):
         try:
@@ -405,11 +469,28 @@ class Wctl:
 
 
 class Program:
-    """A program started under Wine."""
+    """A program started under Wine, with its log file."""
 
-    def __init__(self, session, proc):
+    def __init__(self, session, proc, log=None):
         self.session = session
         self.proc = proc
+        self.log = log
+
+    def find_window(self, cls=None, title=None, timeout=30):
+        """Waits for a visible top-level window of the program's class or title, or for the
+        program to end (then at once, with its exit code and log), whichever comes first."""
+        deadline = time.monotonic() + timeout
+        while True:
+            hwnd = self.session.wctl.try_find(cls, title, timeout=min(1.0, timeout))
+            if hwnd:
+                return hwnd
+            if not self.running():
+                raise HarnessError("the program ended with exit code %s before its window "
+                                   "class=%r title=%r appeared; its log: %s"
+                                   % (self.proc.returncode, cls, title, self.log))
+            if time.monotonic() >= deadline:
+                raise HarnessError("no window class=%r title=%r within %s s, though the program "
+                                   "is still running; its log: %s" % (cls, title, timeout, self.log))
 
     def wait(self, timeout=20):
         try:
@@ -428,7 +509,7 @@ class Program:
 
 
 class Session:
-    def __init__(self, build_dir, depth=24, size=(1024, 768), name=None):
+    def __init__(self, build_dir, depth=24, size=(1024, 768), name=None, log_folder=None):
         self.build_dir = os.path.abspath(build_dir)
         self.depth = depth
         self.size = size
@@ -441,6 +522,8 @@ class Session:
         self._wctl = None
         self.scratch = None
         self.attached = False
+        self.logs = ProgramLogs(self.build_dir, log_folder)
+        self.log_scope = ""  # the test now running, which names the logs of what it starts
 
     # -- life cycle --
     @classmethod
@@ -470,9 +553,18 @@ class Session:
         for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
             signal.signal(sig, self._on_signal)
         self.scratch = tempfile.mkdtemp(prefix="xqv-", dir=self._scratch_root())
-        self._start_xvfb()
-        self._ensure_prefix()
-        subprocess.run(["wineserver", "-p"], env=self.env(), check=True, timeout=30)
+        mark = self.logs.mark()
+        try:
+            self._start_xvfb()
+            self._ensure_prefix()
+            # The server stays for the whole session and writes to its log as long as it runs.
+            with self.logs.open("wineserver-" + self.name, ["wineserver", "-p"]) as log:
+                subprocess.run(["wineserver", "-p"], env=self.env(), check=True, timeout=30,
+                               stdout=log, stderr=subprocess.STDOUT)
+        except (subprocess.SubprocessError, OSError, HarnessError) as e:
+            report = self.logs.report(mark)
+            raise HarnessError("the Wine session could not be started: %s\n%s%s"
+                               % (e, report, _hint(report)))
         self.owns_server = True
         return self
 
@@ -481,31 +573,42 @@ class Session:
         sys.exit(128 + signum)
 
     def _start_xvfb(self):
-        # Several sessions may start at once (parallel test runs): a display number another
-        # one took first makes our Xvfb exit, and we try the next.
+        # Xvfb picks a free display number itself and writes it to the pipe once it accepts
+        # connections: no guessing among numbers that parallel sessions may take, no polling.
         w, h = self.size
-        for attempt in range(20):
-            n = _free_display()
-            self.xvfb = subprocess.Popen(
-                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx%d" % (w, h, self.depth),
-                 "-nolisten", "tcp", "-noreset"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self.display = ":%d" % n
-            try:
-                wait_until(lambda: self.xvfb.poll() is not None or self._display_answers(),
-                           10, "Xvfb to start")
-            except HarnessError:
-                self.xvfb.kill()
-                self.xvfb.wait()
-                continue
-            if self.xvfb.poll() is None:
-                return
-            time.sleep(0.05 * (attempt + 1))
-        raise HarnessError("Xvfb could not be started")
+        read_end, write_end = os.pipe()
+        argv = ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx%d" % (w, h, self.depth),
+                "-nolisten", "tcp", "-noreset"]
+        try:
+            with self.logs.open("xvfb-" + self.name, argv) as log:
+                self.xvfb = subprocess.Popen(argv, stdout=log, stderr=subprocess.STDOUT,
+                                             pass_fds=(write_end,))
+            os.close(write_end)
+            write_end = None
+            number = self._read_display_number(read_end, 30)
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+        if number is None:
+            raise HarnessError("Xvfb did not report a display within 30 s (exit code %s)"
+                               % self.xvfb.poll())
+        self.display = ":%d" % number
 
-    def _display_answers(self):
-        return subprocess.run(["xdpyinfo", "-display", self.display], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL).returncode == 0
+    @staticmethod
+    def _read_display_number(fd, timeout):
+        """The display number Xvfb writes to the pipe, or None if it ends or times out first."""
+        text = b""
+        deadline = time.monotonic() + timeout
+        while not text.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([fd], [], [], left)[0]:
+                return None
+            chunk = os.read(fd, 64)
+            if not chunk:
+                return None
+            text += chunk
+        return int(text)
 
     def _ensure_prefix(self):
         marker = os.path.join(self.prefix, ".xqv-ready")
@@ -515,8 +618,9 @@ class Session:
         shutil.rmtree(self.prefix, ignore_errors=True)
         os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
         env = self.env()
-        subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with self.logs.open("wineboot-" + self.name, ["wineboot", "-i"]) as log:
+            subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300,
+                           stdout=log, stderr=subprocess.STDOUT)
         # Without a window manager Wine would wait in DestroyWindow for a map acknowledgement.
         self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
@@ -538,13 +642,16 @@ class Session:
                 shutil.copyfile(os.path.join(src, name), target)
 
     def reg_set(self, key, value, data, kind="REG_SZ"):
-        subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
-                       env=self.env(), check=True, timeout=120,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        argv = ["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
+        with self.logs.open("reg", argv) as log:
+            subprocess.run(argv, env=self.env(), check=True, timeout=120, stdout=log,
+                           stderr=subprocess.STDOUT)
 
     def reg_delete(self, key, value):
-        subprocess.run(["wine", "reg", "delete", key, "/v", value, "/f"], env=self.env(),
-                       timeout=120, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        argv = ["wine", "reg", "delete", key, "/v", value, "/f"]
+        with self.logs.open("reg", argv) as log:
+            subprocess.run(argv, env=self.env(), timeout=120, stdout=log,
+                           stderr=subprocess.STDOUT)
 
     def set_app_version(self, exe_name, version):
         """Makes GetVersion answer as the given Windows version ("nt351", "win31", "win10")
@@ -586,7 +693,8 @@ class Session:
         env.update({
             "DISPLAY": self.display or env.get("DISPLAY", ""),
             "WINEPREFIX": self.prefix,
-            "WINEDEBUG": env.get("XQV_WINEDEBUG", "-all"),
+            # Errors and warnings stay on: they go to each program's log.
+            "WINEDEBUG": env.get("XQV_WINEDEBUG", "fixme-all"),
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
             "XQV_SESSION_BUILD": self.build_dir,
             "XQV_SESSION_DEPTH": str(self.depth),
@@ -608,39 +716,58 @@ class Session:
         """The Windows name of a Linux path (through drive Z:)."""
         return "Z:" + os.path.abspath(path).replace("/", "\\")
 
+    def log_label(self, argv):
+        """What a program's log is named by: the test now running and the program's file."""
+        exe = os.path.basename(str(argv[0]).replace("\\", "/"))
+        return "%s-%s" % (self.log_scope, exe) if self.log_scope else exe
+
     def spawn(self, argv, cwd=None, track=True, **kw):
-        kw.setdefault("stdout", subprocess.DEVNULL)
-        kw.setdefault("stderr", subprocess.DEVNULL)
-        proc = subprocess.Popen(["wine"] + list(argv), cwd=cwd, env=self.env(kw.pop("env", None)),
-                                **kw)
+        """Starts a program under Wine; what it writes and its standard streams that the
+        caller does not take go to its log. Returns (process, log path)."""
+        full = ["wine"] + [str(a) for a in argv]
+        with self.logs.open(self.log_label(argv), full, cwd) as log:
+            if "stdout" in kw:
+                kw.setdefault("stderr", log)
+            else:
+                kw.update(stdout=log, stderr=subprocess.STDOUT)
+            proc = subprocess.Popen(full, cwd=cwd, env=self.env(kw.pop("env", None)), **kw)
         if track:
             self.procs.append(proc)
-        return proc
+        return proc, log.name
 
     def run(self, exe, *args, cwd=None, timeout=60, env=None):
-        """Runs a program to its end; returns (exit code, stdout, stderr). Output goes through
-        files, not pipes: helper processes that Wine starts may inherit the handles and
-        would keep a pipe open after the program has ended."""
-        with tempfile.TemporaryFile("w+", errors="replace") as out, \
-                tempfile.TemporaryFile("w+", errors="replace") as err:
-            proc = subprocess.Popen(["wine", exe] + [str(a) for a in args], cwd=cwd,
-                                    env=self.env(env), stdout=out, stderr=err)
+        """Runs a program to its end; returns (exit code, stdout, stderr). Standard error (with
+        Wine's messages) goes to the program's log, standard output to a file beside it that is
+        added to the log at the end. Files, not pipes: helper processes that Wine starts may
+        inherit the handles and would keep a pipe open after the program has ended."""
+        with tempfile.TemporaryFile("w+", errors="replace") as out:
+            proc, log = self.spawn([exe] + list(args), cwd=cwd, env=env, stdout=out, track=False)
             try:
                 proc.wait(timeout)
             except subprocess.TimeoutExpired:
                 proc.kill()
                 proc.wait()
-                out.seek(0)
-                err.seek(0)
-                raise HarnessError("%s did not end within %s s\n%s%s"
-                                   % (exe, timeout, out.read(), err.read()))
-            out.seek(0)
-            err.seek(0)
-            return proc.returncode, out.read(), err.read()
+                stdout, stderr = self._finish_log(log, out)
+                raise HarnessError("%s did not end within %s s; its log: %s\n%s%s"
+                                   % (exe, timeout, log, stderr, stdout))
+            stdout, stderr = self._finish_log(log, out)
+            return proc.returncode, stdout, stderr
+
+    @staticmethod
+    def _finish_log(log, out):
+        """Appends the program's standard output to its log; returns (standard output,
+        standard error as logged)."""
+        out.seek(0)
+        text = out.read()
+        with open(log, "r+", errors="replace") as f:
+            err = f.read()
+            f.write("# standard output:\n" + text)
+        return text, err
 
     def launch(self, exe, *args, cwd=None, env=None):
         """Starts a program and returns at once."""
-        return Program(self, self.spawn([exe] + [str(a) for a in args], cwd=cwd, env=env))
+        proc, log = self.spawn([exe] + [str(a) for a in args], cwd=cwd, env=env)
+        return Program(self, proc, log)
 
     @property
     def wctl(self):
@@ -657,8 +784,13 @@ def _main(argv):
     ap.add_argument("command", nargs=argparse.REMAINDER)
     opts = ap.parse_args(argv)
     cmd = opts.command[1:] if opts.command[:1] == ["--"] else opts.command
-    session = Session(opts.build, opts.depth)
-    session.start()
+    session = Session(opts.build, opts.depth, log_folder="session-d%d" % opts.depth)
+    try:
+        session.start()
+    except HarnessError as e:
+        print("winharness: %s" % e, file=sys.stderr)
+        session.close()
+        return 1
     try:
         return subprocess.call(cmd, env=session.env())
     finally:

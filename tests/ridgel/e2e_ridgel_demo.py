@@ -34,7 +34,7 @@ class RidgelDemo(WineTestCase):
         self.wctl.mouse(1000, 740, "move")
         prog = self.session.launch(self.session.windows_path(os.path.join(self.folder, name)), arg)
         self.addCleanup(lambda: prog.running() and prog.kill())
-        dlg = self.wctl.find(cls="#32770", title="~Raised look", timeout=30)
+        dlg = prog.find_window(cls="#32770", title="~Raised look", timeout=30)
         return prog, dlg
 
     def finish(self, prog, dlg):
