@@ -475,6 +475,7 @@ class Program:
         self.session = session
         self.proc = proc
         self.log = log
+        self.windows = []  # the windows find_window found
 
     def find_window(self, cls=None, title=None, timeout=30):
         """Waits for a visible top-level window of the program's class or title, or for the
@@ -483,6 +484,7 @@ class Program:
         while True:
             hwnd = self.session.wctl.try_find(cls, title, timeout=min(1.0, timeout))
             if hwnd:
+                self.windows.append(hwnd)
                 return hwnd
             if not self.running():
                 raise HarnessError("the program ended with exit code %s before its window "
@@ -506,6 +508,12 @@ class Program:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+        # The server drops a killed program's windows a moment after its end: the next
+        # program's test must not find them.
+        if self.session._wctl:
+            for hwnd in self.windows:
+                self.session._wctl.wait_gone(hwnd, 10)
+        self.windows = []
 
 
 class Session:
