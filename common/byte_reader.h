@@ -85,6 +85,8 @@ class ByteStream {
 #endif
   }
   bool eof() const { return feof(f_) != 0; }
+  // The end of the file or a read error was met (a byte read as -1).
+  bool failed() const { return feof(f_) != 0 || ferror(f_) != 0; }
   FILE* file() const { return f_; }
 
  private:

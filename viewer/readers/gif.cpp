@@ -1,6 +1,6 @@
 // The GIF loader (see gif.h): two passes over the file through the buffered stream, one byte
 // at a time; a variable-length-code LZW decoder with fixed 4096-entry tables that allocates
-// nothing per code and cannot write outside its tables, its line or the image's rows.
+// nothing per code and cannot write outside its tables, its buffers or the image's rows.
 #include "gif.h"
 
 #include <algorithm>
@@ -44,7 +44,10 @@ WORD g_gifLength[kTableSize];  // string length of each entry: short strings ski
 const WORD kGifCodeMask[13] = {0,    0x1,  0x3,   0x7,   0xF,   0x1F, 0x3F,
                                0x7F, 0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF};
 short g_gifCodeSize, g_gifClearCode, g_gifEndCode, g_gifFirstFree, g_gifNextFree, g_gifLimit;
-BYTE g_gifBlock[257];  // one data sub-block (at most 255 bytes)
+// Image data gathered from whole sub-blocks (their length bytes left out), then 8 bytes that
+// let a code be taken with one unaligned 64-bit load, whatever stands in them.
+const int kGifDataBytes = 4096;
+BYTE g_gifData[kGifDataBytes + 8];
 
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
@@ -53,49 +56,48 @@ struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
 };
 
-// The bit reader: the image data's sub-blocks, read whole into g_gifBlock, their bits taken
-// least significant first. The decoder works on a copy in a local so that the compiler can
-// keep it in registers.
+// The bit reader: the image data's bits, least significant first. The decoder works on a copy
+// in a local so that the compiler can keep it in registers.
 struct GifBitReader {
-  uint32_t bits = 0;   // bits not yet taken, least significant first
-  int pending = 0;     // how many
-  int pos = 0;         // read position in g_gifBlock
-  int left = 0;        // bytes of it not yet taken
+  uint32_t bit = 0;    // position of the next bit in g_gifData
+  uint32_t end = 0;    // bits gathered
   bool ended = false;  // the terminator sub-block or the end of the file was reached
 
-  // The next sub-block; false once the data has ended. Nothing after the terminator is read:
-  // it belongs to the blocks that follow the image, not to its data.
-  GIF_COLD bool Refill() {
-    if (ended) return false;
-    int length = g_gifStream.byte();
-    if (length <= 0) {
-      ended = true;
-      return false;
-    }
-    for (int i = 0; i < length; ++i) {
-      int b = g_gifStream.byte();
-      if (b < 0) {  // a sub-block cut short by the end of the file is lost
+  // Moves the bits not yet taken to the front and gathers whole sub-blocks behind them while
+  // a whole one still fits. A sub-block cut short by the end of the file is lost. Nothing
+  // after the terminator is read: it belongs to the blocks that follow the image.
+  GIF_COLD void Refill() {
+    uint32_t first = bit >> 3, bytes = (end >> 3) - first;
+    std::memmove(g_gifData, g_gifData + first, bytes);
+    bit &= 7;
+    while (!ended && bytes + 255 <= kGifDataBytes) {
+      int length = g_gifStream.byte();
+      if (length <= 0) {
         ended = true;
-        return false;
+        break;
       }
-      g_gifBlock[i] = static_cast<BYTE>(b);
+      // Every byte is taken; the end of the file or a read error, seen once after them,
+      // makes the whole sub-block lost.
+      for (int i = 0; i < length; ++i) g_gifData[bytes + i] = static_cast<BYTE>(g_gifStream.byte());
+      if (g_gifStream.failed()) {
+        ended = true;
+        break;
+      }
+      bytes += length;
     }
-    pos = 0;
-    left = length;
-    return true;
+    end = bytes * 8;
   }
 
   // The next code of `size` bits, or -1 once the data has ended.
   GIF_HOT int Next(int size) {
-    while (pending < size) {
-      if (left == 0 && !Refill()) return -1;
-      bits |= uint32_t(g_gifBlock[pos++]) << pending;
-      --left;
-      pending += 8;
+    if (end - bit < uint32_t(size)) {
+      Refill();
+      if (end - bit < uint32_t(size)) return -1;
     }
-    int code = static_cast<int>(bits & kGifCodeMask[size]);
-    bits >>= size;
-    pending -= size;
+    uint64_t word;
+    std::memcpy(&word, g_gifData + (bit >> 3), sizeof word);
+    int code = static_cast<int>((word >> (bit & 7)) & kGifCodeMask[size]);
+    bit += size;
     return code;
   }
 };
@@ -187,65 +189,157 @@ inline bool GifImageComplete() {
 
 short GifNextCode() { return static_cast<short>(g_gifBits.Next(g_gifCodeSize)); }
 
-short GifDecodeImage(short lineWidth) {
-  int minCodeSize = g_gifStream.byte();
-  if (minCodeSize < 0) return static_cast<short>(minCodeSize);
-  if (minCodeSize < 2 || minCodeSize > 9) return GIF_BAD_CODE_SIZE;
-  if (lineWidth <= 0 || lineWidth > kGifMaxSide || !g_gifLine) return GIF_NO_IMAGE;
+namespace {
 
-  const int clearCode = 1 << minCodeSize, endCode = clearCode + 1, firstFree = clearCode + 2;
-  g_gifClearCode = static_cast<short>(clearCode);
-  g_gifEndCode = static_cast<short>(endCode);
-  g_gifFirstFree = static_cast<short>(firstFree);
-  // Corrupt data can reach entries this image never defined; they read as one zero byte
-  // rather than as whatever an earlier file left.
+// The decoder between two codes: code size and its limit, the next free entry, and the
+// previous code with the first byte of its string.
+struct LzwState {
+  int minCodeSize, clearCode, endCode, firstFree;
+  int codeSize, limit, nextFree;
+  int oldCode = 0, firstChar = 0;
+  bool started = false;  // a stream may omit the leading clear code
+
+  void Clear() {
+    codeSize = minCodeSize + 1;
+    limit = 1 << codeSize;
+    nextFree = firstFree;
+  }
+  // Counts the entry just defined and widens the codes when the next one needs more bits.
+  GIF_HOT void Grow() {
+    ++nextFree;
+    if (nextFree >= limit && codeSize < 12) {
+      limit *= 2;
+      ++codeSize;
+    }
+  }
+};
+
+// How the decoding into the picture's indices stopped.
+enum HistoryEnd { kEndCode, kDataEnded, kPictureFull, kBadCode };
+
+// What the picture's indices are given beyond its size: the longest string plus the bytes the
+// last 16-byte piece of a copy may write past it.
+const uint32_t kGifHistorySlack = kTableSize + 16;
+
+// Where each entry's string was decoded: an offset into the picture's indices.
+uint32_t g_gifStart[kTableSize];
+
+// Copies a string decoded earlier, which starts before dst, in pieces of 16 bytes. A piece
+// may read bytes at or after dst (they are not part of the string, or, for the entry being
+// defined, its last byte, which the caller writes afterwards) and the last one writes up to
+// 15 bytes past the string's end: the buffer has room for that, and what lands there is
+// overwritten by the strings that follow.
+GIF_HOT void CopyEarlierString(BYTE* dst, const BYTE* src, uint32_t length) {
+  for (;;) {
+    BYTE piece[16];
+    std::memcpy(piece, src, sizeof piece);
+    std::memcpy(dst, piece, sizeof piece);
+    if (length <= 16) return;
+    src += 16;
+    dst += 16;
+    length -= 16;
+  }
+}
+
+// Decodes the image's codes into `out`, the picture's indices in stream order (room for `room`
+// of them and kGifHistorySlack more, so that no string needs cutting), until the end code, the end of the data, a full picture, or a code
+// beyond the next free entry (corrupt data: the table decoder decodes the image instead). An
+// entry is a place and a length in `out`: the previous string followed by the first byte of
+// the next, which is where the two were decoded, so a string is copied in one go.
+HistoryEnd DecodeIntoHistory(GifBitReader& in, LzwState& s, BYTE* out, uint32_t room,
+                             uint32_t* count) {
+  const int clear = s.clearCode, end = s.endCode;
+  uint32_t n = 0, prevStart = 0, prevLength = 0;
+  auto stop = [&](HistoryEnd why) {
+    *count = n;
+    return why;
+  };
+  int c = in.Next(s.codeSize);
+  for (;;) {
+    // The stream's first code, or the first after a clear code, is a root that defines nothing.
+    if (c == clear) {
+      s.Clear();
+      do c = in.Next(s.codeSize);
+      while (c == clear);
+    }
+    if (c == end) return stop(kEndCode);
+    if (c < 0) return stop(kDataEnded);
+    if (c >= s.nextFree) c = 0;
+    out[n] = static_cast<BYTE>(c);
+    prevStart = n++;
+    prevLength = 1;
+    if (n >= room) return stop(kPictureFull);
+    for (;;) {
+      c = in.Next(s.codeSize);
+      uint32_t length;
+      if (unsigned(c) < unsigned(clear)) {
+        length = 1;
+        out[n] = static_cast<BYTE>(c);
+      } else if (c > end && c < s.nextFree) {
+        length = g_gifLength[c];
+        CopyEarlierString(out + n, out + g_gifStart[c], length);
+      } else if (c == s.nextFree) {  // the entry being defined: the previous string and its first byte
+        length = prevLength + 1;
+        CopyEarlierString(out + n, out + prevStart, length);
+        out[n + prevLength] = out[prevStart];
+      } else {
+        break;  // a clear code, the end code, the end of the data, or a code beyond the next
+      }
+      if (s.nextFree < s.limit) {
+        g_gifStart[s.nextFree] = prevStart;
+        g_gifLength[s.nextFree] = static_cast<WORD>(prevLength + 1);
+        s.Grow();
+      }
+      prevStart = n;
+      prevLength = length;
+      n += length;
+      if (n >= room) {
+        n = room;  // the last string's bytes past the picture's end are not part of it
+        return stop(kPictureFull);
+      }
+    }
+    if (c != clear && c != end && c >= 0) return stop(kBadCode);
+  }
+}
+
+// Corrupt data can reach entries this image never defined; they read as one zero byte
+// rather than as whatever an earlier file left.
+void ResetGifTables() {
   std::memset(g_gifPrefix, 0, sizeof g_gifPrefix);
   std::memset(g_gifSuffix, 0, sizeof g_gifSuffix);
   std::fill(g_gifLength, g_gifLength + kTableSize, WORD(1));
+}
 
-  // The hot state lives in locals while the image decodes and goes back to the module-wide
-  // variables when it ends.
-  GifBitReader in;
-  int codeSize = minCodeSize + 1, limit = 1 << codeSize, nextFree = firstFree;
-  BYTE* const line = g_gifLine;
-  const int width = lineWidth;
+// The table decoder: strings unwound through the prefix chain into the line, lines handed to
+// GifPutRow as they fill. It decodes the images DecodeIntoHistory declines (codes beyond the
+// next free entry, which corrupt data brings, are given a meaning here) and every image when
+// the picture's buffer cannot be had. Returns the status of the image.
+short DecodeByTable(GifBitReader& in, LzwState& s, BYTE* line, int width) {
   int pos = 0;
   bool complete = false;  // every row has been filled
-  auto finish = [&](short status) {
-    g_gifBits = in;
-    g_gifCodeSize = static_cast<short>(codeSize);
-    g_gifLimit = static_cast<short>(limit);
-    g_gifNextFree = static_cast<short>(nextFree);
-    return status;
-  };
-
-  int firstChar = 0, oldCode = 0;
-  bool started = false;  // a stream may omit the leading clear code
   for (;;) {
-    int c = in.Next(codeSize);
-    if (c == endCode) break;
-    if (c < 0) return finish(GIF_DECODED);  // the data ran out: a partly filled line is dropped
-    if (c == clearCode || !started) {
-      if (c == clearCode) {
-        codeSize = minCodeSize + 1;
-        limit = 1 << codeSize;
-        nextFree = firstFree;
-        do c = in.Next(codeSize);
-        while (c == clearCode);
-        if (c == endCode) break;
-        if (c < 0) return finish(GIF_DECODED);
+    int c = in.Next(s.codeSize);
+    if (c == s.endCode) break;
+    if (c < 0) return GIF_DECODED;  // the data ran out: a partly filled line is dropped
+    if (c == s.clearCode || !s.started) {
+      if (c == s.clearCode) {
+        s.Clear();
+        do c = in.Next(s.codeSize);
+        while (c == s.clearCode);
+        if (c == s.endCode) break;
+        if (c < 0) return GIF_DECODED;
       }
-      started = true;
-      if (c >= nextFree) c = 0;
-      oldCode = firstChar = c;
+      s.started = true;
+      if (c >= s.nextFree) c = 0;
+      s.oldCode = s.firstChar = c;
       line[pos++] = static_cast<BYTE>(c);
     } else {
       int code = c, tail = -1;
-      if (code >= nextFree) {
+      if (code >= s.nextFree) {
         // The code the encoder is defining right now: the previous string and its first byte.
-        if (code > nextFree) ++g_gifBadCodes;
-        code = oldCode;
-        tail = firstChar;
+        if (code > s.nextFree) ++g_gifBadCodes;
+        code = s.oldCode;
+        tail = s.firstChar;
       }
       int length = g_gifLength[code], total = length + (tail >= 0);
       if (total <= width - pos) {
@@ -264,7 +358,7 @@ short GifDecodeImage(short lineWidth) {
         // Corrupt data can chain entries into a loop; the stack bound ends the walk.
         int sp = 0;
         if (tail >= 0) g_gifStack[sp++] = static_cast<BYTE>(tail);
-        while (code >= firstFree && sp < kTableSize - 1) {
+        while (code >= s.firstFree && sp < kTableSize - 1) {
           g_gifStack[sp++] = g_gifSuffix[code];
           code = g_gifPrefix[code];
         }
@@ -278,18 +372,14 @@ short GifDecodeImage(short lineWidth) {
           }
         }
       }
-      if (nextFree < limit) {
-        firstChar = code;
-        g_gifSuffix[nextFree] = static_cast<BYTE>(code);
-        g_gifPrefix[nextFree] = static_cast<WORD>(oldCode);
-        int grown = g_gifLength[oldCode] + 1;
-        g_gifLength[nextFree] = static_cast<WORD>(grown < kTableSize ? grown : kTableSize);
-        ++nextFree;
-        oldCode = c;
-        if (nextFree >= limit && codeSize < 12) {
-          limit *= 2;
-          ++codeSize;
-        }
+      if (s.nextFree < s.limit) {
+        s.firstChar = code;
+        g_gifSuffix[s.nextFree] = static_cast<BYTE>(code);
+        g_gifPrefix[s.nextFree] = static_cast<WORD>(s.oldCode);
+        int grown = g_gifLength[s.oldCode] + 1;
+        g_gifLength[s.nextFree] = static_cast<WORD>(grown < kTableSize ? grown : kTableSize);
+        s.oldCode = c;
+        s.Grow();
       }
     }
     if (pos == width) {
@@ -297,10 +387,65 @@ short GifDecodeImage(short lineWidth) {
       pos = 0;
       complete = GifImageComplete();
     }
-    if (complete) return finish(GIF_DECODED);
+    if (complete) return GIF_DECODED;
   }
-  if (pos != 0) return finish(GifPutRow(line, pos));
-  return finish(GIF_DECODED);
+  if (pos != 0) return GifPutRow(line, pos);
+  return GIF_DECODED;
+}
+
+}  // namespace
+
+short GifDecodeImage(short lineWidth) {
+  int minCodeSize = g_gifStream.byte();
+  if (minCodeSize < 0) return static_cast<short>(minCodeSize);
+  if (minCodeSize < 2 || minCodeSize > 9) return GIF_BAD_CODE_SIZE;
+  if (lineWidth <= 0 || lineWidth > kGifMaxSide || !g_gifLine) return GIF_NO_IMAGE;
+
+  LzwState s;
+  s.minCodeSize = minCodeSize;
+  s.clearCode = 1 << minCodeSize;
+  s.endCode = s.clearCode + 1;
+  s.firstFree = s.clearCode + 2;
+  s.Clear();
+  g_gifClearCode = static_cast<short>(s.clearCode);
+  g_gifEndCode = static_cast<short>(s.endCode);
+  g_gifFirstFree = static_cast<short>(s.firstFree);
+  ResetGifTables();
+
+  const int width = lineWidth;
+  GifBitReader in;
+  short status = GIF_DECODED;
+  // The picture's indices in stream order, when there is room for them: strings are then
+  // copied from where they were decoded instead of unwound through the table.
+  LONG rows = g_readerState.height > 0 ? g_readerState.height : 0;
+  uint32_t room = uint32_t(width) * uint32_t(rows < kGifMaxSide ? rows : kGifMaxSide);
+  std::unique_ptr<BYTE, FreeDeleter> history(
+      room ? static_cast<BYTE*>(std::calloc(room + kGifHistorySlack, 1)) : nullptr);
+  long dataStart = std::ftell(g_gifStream.file());
+  bool byTable = !history || dataStart < 0;
+  if (!byTable) {
+    uint32_t count = 0;
+    HistoryEnd why = DecodeIntoHistory(in, s, history.get(), room, &count);
+    if (why == kBadCode && std::fseek(g_gifStream.file(), dataStart, SEEK_SET) == 0) {
+      // Corrupt data: the table decoder, which gives such codes a meaning, starts again.
+      in = GifBitReader();
+      s.Clear();
+      s.started = false;
+      ResetGifTables();
+      byTable = true;
+    } else {
+      uint32_t rest = count % uint32_t(width);
+      for (uint32_t i = 0; i < count / uint32_t(width); ++i)
+        GifPutRow(history.get() + size_t(i) * width, width);
+      if (why == kEndCode && rest) status = GifPutRow(history.get() + (count - rest), int(rest));
+    }
+  }
+  if (byTable) status = DecodeByTable(in, s, g_gifLine, width);
+  g_gifBits = in;
+  g_gifCodeSize = static_cast<short>(s.codeSize);
+  g_gifLimit = static_cast<short>(s.limit);
+  g_gifNextFree = static_cast<short>(s.nextFree);
+  return status;
 }
 
 short GifPutRow(const BYTE* line, int length) {
