@@ -155,11 +155,11 @@ class Converter:
 
     def answer_replace(self, dlg, replace, timeout=15):
         """Waits for the Save dialog's question whether to replace an existing file and
-        answers Yes or No; returns the question's text."""
-        box, text = self.w.message_box(owner=dlg, timeout=timeout)
+        answers Yes or No. (Its text runs over two lines, which wctl's one-line answers
+        cannot carry, so only the box is looked for.)"""
+        box = self.w.find(cls="#32770", owner=dlg, timeout=timeout)
         self.w.click(box, IDYES if replace else IDNO)
         self.w.wait_gone(box)
-        return text
 
     def start_write_over(self, path):
         """File, Write AVI onto an existing file (a Windows path), replacing it when asked."""
