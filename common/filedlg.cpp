@@ -44,7 +44,8 @@ int FileNameDialog(int save, LPSTR fileBuffer, LPSTR dirBuffer, LPCSTR title, LP
   ofn.nMaxFileTitle = kFileLimit;
   ofn.lpstrInitialDir = dirBuffer;
   ofn.lpstrTitle = title;
-  ofn.Flags = save ? (OFN_PATHMUSTEXIST | OFN_HIDEREADONLY)
+  // Saving onto an existing file asks first: one slip must not replace a movie.
+  ofn.Flags = save ? (OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY)
                    : (OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY);
   BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
   if (!chosen) return 0;

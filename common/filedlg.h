@@ -5,7 +5,8 @@
 // Runs the common Open (save == 0) or Save dialog. The filter is "|"-separated description
 // and pattern fields, each ending in "|". On success the file buffer holds the full path and
 // the directory buffer its folder without trailing separator; returns 1, or 0 when the
-// dialog was cancelled or failed. Both buffers are 256 bytes.
+// dialog was cancelled or failed. Both buffers are 256 bytes. The Save dialog asks before
+// an existing file is chosen; answering No returns to it.
 int FileNameDialog(int save, LPSTR fileBuffer, LPSTR dirBuffer, LPCSTR title, LPCSTR filter,
                    HWND owner);
 

@@ -168,10 +168,10 @@ static void WarnAviNotWritten(const char* path) {
   ShowAviWriteWarning(text);
 }
 
-// Frames 2 to N: each step is shown and written; 0 when the loop met WM_QUIT.
-static int WriteLaterFrames(HWND hwnd) {
+// Frames 2 to N: each step is shown and written, until Stop or the program's end.
+static void WriteLaterFrames(HWND hwnd) {
   for (int i = 1; i < g_frameCount; ++i) {
-    if (!PumpMessages()) return 0;
+    if (!PumpMessages()) return;
     if (!g_writeRequested || !g_movieLoaded) break;  // Stop, or a message about the flic
     FormatText(g_szTitle, sizeof g_szTitle, "%s (%ld)", PathNameStart(g_szAviPath),
                static_cast<long>(i));
@@ -184,36 +184,79 @@ static int WriteLaterFrames(HWND hwnd) {
       break;
     }
   }
-  return 1;
+}
+
+// A name that cannot be opened gives no identity; the caller then compares names.
+static bool QueryFileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool known = GetFileInformationByHandle(file, info) != 0;
+  CloseHandle(file);
+  return known;
+}
+
+// The full path with every part in its long form (as given where the file does not exist).
+static void LongFullPath(const char* path, char* out, DWORD bytes) {
+  char full[MAX_PATH];
+  DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+  if (n == 0 || n >= sizeof full) lstrcpynA(full, path, sizeof full);
+  n = GetLongPathNameA(full, out, bytes);
+  if (n == 0 || n >= bytes) lstrcpynA(out, full, static_cast<int>(bytes));
+}
+
+// Whether two names denote one file, however they are written (another case, a short name,
+// a relative part): by volume and file index when both can be opened, else by their full
+// long paths.
+static bool SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION one, other;
+  if (QueryFileIdentity(a, &one) && QueryFileIdentity(b, &other))
+    return one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh &&
+           one.nFileIndexLow == other.nFileIndexLow;
+  char longA[MAX_PATH], longB[MAX_PATH];
+  LongFullPath(a, longA, sizeof longA);
+  LongFullPath(b, longB, sizeof longB);
+  return lstrcmpiA(longA, longB) == 0;
 }
 
 void WriteMovie(HWND hwnd) {
+  if (g_writing) {
+    // The item reads "&Stop" while writing, however often it is chosen: the loop ends at its
+    // next pass, closes the file and then restores the menu and reloads the movie, so the
+    // file is complete once the menu reads "&Write".
+    g_writeRequested = 0;
+    return;
+  }
   if (g_movieLoaded && g_writeRequested) {  // Stop
     g_writeRequested = 0;
-    // While writing, the loop ends at its next pass, closes the file and then restores the
-    // menu and reloads the movie, so the file is complete once the menu reads "&Write".
-    if (!g_writing) EndWriteMode(hwnd);
+    EndWriteMode(hwnd);
     return;
   }
   if (!g_movieLoaded) return;
   g_writeRequested = 1;
-  if (g_writing) return;
-  if (!FileNameDialog(1, g_szAviPath, g_szAviDir, "Output File", "Video Files|*.avi|", hwnd)) {
+  if (!FileNameDialog(1, g_szAviPath, g_szAviDir, "Output File", "Video Files|*.avi|", hwnd) ||
+      g_exitRequested) {
     g_writeRequested = 0;  // so the next Write AVI asks again
     return;
   }
   AppendExtensionIfNone(g_szAviPath, sizeof g_szAviPath, ".avi");
+  if (SameFile(g_szAviPath, g_szFlicPath)) {
+    // Writing would destroy the flic being read.
+    g_writeRequested = 0;
+    WarnAviNotWritten(g_szAviPath);
+    return;
+  }
   HMENU menu = GetMenu(hwnd);
   EnableMenuItem(menu, CMD_OPEN, MF_BYCOMMAND | MF_GRAYED);
   ModifyMenuA(menu, CMD_WRITE, MF_BYCOMMAND | MF_STRING, CMD_WRITE, "&Stop");
   g_writing = 1;
   if (!g_compressConfigured) ChooseCompression(hwnd, nullptr);
 
-  int running = 1;
-  if (g_writeRequested) {  // not stopped while the compression dialog was up
+  if (g_writeRequested) {  // not stopped (nor the program ended) while the dialog was up
     switch (OpenAviOutput(g_szAviPath, g_frameDib)) {
       case AVI_OPENED:
-        if (WriteAviFrame(g_frameDib)) running = WriteLaterFrames(hwnd);
+        if (WriteAviFrame(g_frameDib)) WriteLaterFrames(hwnd);
         else WarnAviNotWritten(g_szAviPath);
         break;
       case AVI_NOT_OPENED: WarnAviNotWritten(g_szAviPath); break;
@@ -222,8 +265,9 @@ void WriteMovie(HWND hwnd) {
   }
   CloseAviOutput();
   g_writing = 0;
-  if (!running) {
-    // Exit was chosen while writing: the file is complete, now the program ends.
+  if (g_exitRequested) {
+    // The program is to end: the file is complete, now the quit a modal or this loop may
+    // have taken goes to the main loop.
     PostQuitMessage(static_cast<int>(g_quitCode));
     return;
   }

@@ -22,9 +22,13 @@ int ConverterMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int
 int RunConverter(HINSTANCE instance);
 LRESULT CALLBACK ConverterWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT OnConverterCommand(HWND hwnd, WPARAM wParam);
-// Dispatches every waiting message; returns 0 when it met WM_QUIT, which the caller must
-// post again once it has finished (the quit's code is kept in g_quitCode).
+// Dispatches every waiting message; returns 0 when it met WM_QUIT or the program is to end,
+// which the caller must post again once it has finished (the code is kept in g_quitCode).
 int PumpMessages();
+// Ends the program as Exit does, from wherever it is called: running write loops and open
+// dialogs end first, then the main loop returns the code.
+void RequestExit(WPARAM code);
+extern int g_exitRequested;
 extern WPARAM g_quitCode;
 
 // ---- dialogs and message boxes (dialogs.cpp) ----

@@ -15,6 +15,7 @@ int g_frameRate = 15;
 char g_szFlicPath[256], g_szFlicDir[256], g_szAviPath[256], g_szAviDir[256];
 char g_szTitle[256];
 int g_cxScreen, g_cyScreen;
+int g_exitRequested;
 WPARAM g_quitCode;
 
 static const char kOpenFilter[] = "Flic files (*.FLI *.FLC)|*.FL?|";
@@ -65,32 +66,58 @@ int RunConverter(HINSTANCE instance) {
 
   MSG msg;
   msg.wParam = 0;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  // A modal loop that ran inside a dispatch may have taken the quit for itself: the request
+  // ends this loop all the same.
+  while (!g_exitRequested && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  if (!g_exitRequested) g_quitCode = msg.wParam;
   FreeMovie();
   UnregisterClassA(CONVERTER_CLASS, instance);
-  return static_cast<int>(msg.wParam);
+  return static_cast<int>(g_quitCode);
 }
 
 int PumpMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
-      // Exit chosen while writing: the write loop ends, closes its file and quits then.
+      // The write loop ends, closes its file and posts the quit again.
+      g_exitRequested = 1;
       g_quitCode = msg.wParam;
       return 0;
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
+    if (g_exitRequested) return 0;
   }
   return 1;
 }
 
+// Every dialog and message box of this thread (the Save and Open dialogs, the compression
+// and frame-rate dialogs, the messages) is cancelled, so each modal loop returns to the code
+// that opened it, which sees the exit request.
+static BOOL CALLBACK CancelDialog(HWND hwnd, LPARAM) {
+  char cls[16] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (hwnd != g_hwndMain && lstrcmpA(cls, "#32770") == 0)
+    PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return TRUE;
+}
+
+void RequestExit(WPARAM code) {
+  g_exitRequested = 1;
+  g_quitCode = code;
+  g_writeRequested = 0;  // a running write loop ends at its next pass
+  EndMenu();
+  EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
+  PostQuitMessage(static_cast<int>(code));
+}
+
 static void OpenFlicCommand(HWND hwnd) {
   if (g_writing) return;  // Open is greyed while writing: a frame size may not change then
-  if (FileNameDialog(0, g_szFlicPath, g_szFlicDir, "File to Convert", kOpenFilter, hwnd))
+  if (FileNameDialog(0, g_szFlicPath, g_szFlicDir, "File to Convert", kOpenFilter, hwnd) &&
+      !g_exitRequested)
     SendMessageA(hwnd, WM_COMMAND, CMD_LOAD, 0);
 }
 
@@ -102,7 +129,7 @@ static void FrameRateCommand(HWND hwnd) {
 LRESULT OnConverterCommand(HWND hwnd, WPARAM wParam) {
   switch (LOWORD(wParam)) {
     case CMD_QUIT:
-    case CMD_EXIT: PostQuitMessage(0); break;
+    case CMD_EXIT: RequestExit(0); break;
     case CMD_LOAD: LoadFlic(hwnd); break;
     case CMD_OPEN: OpenFlicCommand(hwnd); break;
     case CMD_WRITE: WriteMovie(hwnd); break;
@@ -123,6 +150,11 @@ LRESULT CALLBACK ConverterWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   switch (msg) {
     case WM_PAINT: PaintFrame(hwnd); return 0;
     case WM_COMMAND: return OnConverterCommand(hwnd, wParam);
+    case WM_CLOSE:
+      // From anywhere (another program, a modal loop): ends the program as Exit does,
+      // rather than leave a process without its window.
+      RequestExit(0);
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) {
         // The close box goes through Exit.

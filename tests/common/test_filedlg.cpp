@@ -19,18 +19,12 @@ HWND WaitForDialog(const char* title) {
   return nullptr;
 }
 
-std::string Text(HWND hwnd) {
-  char buffer[512] = "";
-  GetWindowTextA(hwnd, buffer, sizeof buffer);
-  return buffer;
-}
-
 // Plays the user: waits for the dialog, records what its type list shows, then either
 // types `name` and presses OK, or presses Cancel when `name` is null.
 struct User {
   const char* title;
   const char* name;
-  std::string typeShown;
+  std::string typeShown = {};
   bool sawDialog = false;
   void operator()() {
     HWND dlg = WaitForDialog(title);

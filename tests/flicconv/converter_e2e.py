@@ -22,6 +22,8 @@ COMPRESSION_TITLE = "Video Compression"
 UNCOMPRESSED = "Full Frames (Uncompressed)"
 RLE = "Wine MS-RLE video codec"
 MF_GRAYED = winharness.MF_GRAYED
+WM_CLOSE = winharness.WM_CLOSE
+IDYES, IDNO = 6, 7
 
 CMD_QUIT, CMD_LOAD, CMD_OPEN, CMD_WRITE = 100, 103, 104, 105
 CMD_COMPRESS, CMD_FRAME_RATE, CMD_ABOUT, CMD_EXIT = 106, 107, 108, 1001
@@ -142,6 +144,32 @@ class Converter:
         """File, Write AVI and the Save dialog; path is typed as it is when not absolute."""
         self.command(CMD_WRITE)
         self.choose(SAVE_TITLE, self.session.windows_path(path) if os.path.isabs(path) else path)
+
+    def type_output(self, path):
+        """File, Write AVI with a Windows path typed into the Save dialog and confirmed;
+        returns the dialog, which stays up while it asks whether to replace a file."""
+        self.command(CMD_WRITE)
+        dlg = self.w.file_dialog(self.main, SAVE_TITLE, timeout=20)
+        self.w.call("filedlg", dlg, path)
+        return dlg
+
+    def answer_replace(self, dlg, replace, timeout=15):
+        """Waits for the Save dialog's question whether to replace an existing file and
+        answers Yes or No. (Its text runs over two lines, which wctl's one-line answers
+        cannot carry, so only the box is looked for.)"""
+        box = self.w.find(cls="#32770", owner=dlg, timeout=timeout)
+        self.w.click(box, IDYES if replace else IDNO)
+        self.w.wait_gone(box)
+
+    def start_write_over(self, path):
+        """File, Write AVI onto an existing file (a Windows path), replacing it when asked."""
+        dlg = self.type_output(path)
+        self.answer_replace(dlg, True)
+        self.w.wait_gone(dlg, 20)
+
+    def short_path(self, path):
+        """The short (8.3) form of an existing file's Windows path."""
+        return self.w.call("shortpath", path)[0]
 
     def writing(self):
         return self.menu(CMD_WRITE)[1] == "&Stop"

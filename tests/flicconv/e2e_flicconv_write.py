@@ -1,7 +1,8 @@
 """Write AVI on Wine through the real menus, the real Save dialog and the real compression
 dialog: the samples, their index flags, rate and geometry; every frame ffmpeg decodes from
-the AVI against the frames our flic writer meant; compressors; Stop and Exit while writing;
-outputs that cannot be written; hostile flics written to the end."""
+the AVI against the frames our flic writer meant; compressors; Stop, Exit and WM_CLOSE while
+writing; outputs that cannot be written, the flic itself and files that exist; hostile flics
+written to the end."""
 import os
 import struct
 import subprocess
@@ -10,10 +11,10 @@ import unittest
 from PIL import Image
 
 from avi import AVIIF_KEYFRAME, Avi
-from converter_e2e import (BUILD, CMD_COMPRESS, CMD_EXIT, CMD_FRAME_RATE, CMD_OPEN, CMD_QUIT,
-                           CMD_WRITE, RLE, UNCOMPRESSED, Converter, WineTestCase, columns,
-                           crop_rgb, ffmpeg_frames, ffprobe, private_copy, rgb_of,
-                           wait_until)  # noqa: F401
+from converter_e2e import (BUILD, CLASS, CMD_COMPRESS, CMD_EXIT, CMD_FRAME_RATE, CMD_OPEN,
+                           CMD_QUIT, CMD_WRITE, RLE, UNCOMPRESSED, WM_CLOSE, Converter,
+                           WineTestCase, columns, crop_rgb, ffmpeg_frames, ffprobe, private_copy,
+                           rgb_of, wait_until)  # noqa: F401
 import flicwriter as fw
 import hostile
 
@@ -252,7 +253,7 @@ class ConverterWriteTest(WriteTestCase):
         busy = self.out("busy.avi")
         w.hold_file(self.session.windows_path(busy))  # another program has it open
         self.addCleanup(w.hold_file, None)
-        c.start_write(busy)
+        c.start_write_over(self.session.windows_path(busy))
         box, text = c.message_box(title="AVI Write", timeout=30)
         self.assertEqual("Could not write '%s'" % self.session.windows_path(busy), text)
         c.dismiss(box)
@@ -265,29 +266,38 @@ class ConverterWriteTest(WriteTestCase):
 
     def test_stop_ends_the_write_at_once_and_leaves_a_valid_file(self):
         c, w = self.conv, self.wctl
-        path, frames, pal = self.flic("stop.flc", count=40)
-        c.load_ok(path)
-        w.start_title_log(c.main)
-        # Frame Rate opens from inside the loop after "(3)": the write waits in its dialog.
-        w.command_after_titles(c.main, 3, CMD_FRAME_RATE)
-        out = self.out("stop.avi")
-        c.start_write(out)
-        dlg = w.find(cls="#32770", title="Frame Rate", owner=c.main, timeout=30)
-        self.assertEqual((0, "&Stop"), c.menu(CMD_WRITE))
-        self.assertTrue(c.greyed(CMD_OPEN), "Open is greyed while writing")
-        self.assertEqual("stop.avi (3)", c.title())
-        c.command(CMD_WRITE)  # Stop, chosen while the dialog waits
-        c.sync()
-        w.click(dlg, 2)
-        w.wait_gone(dlg)
-        c.wait_written()
-        c.sync()
-        self.assertIsNone(w.try_find(cls="#32770", title="Output File"), "no new Save dialog")
-        self.assertEqual("stop.flc (40 Frames)", c.title(), "the movie is loaded again")
-        self.assertEqual(["stop.avi (1)", "stop.avi (2)", "stop.avi (3)", "stop.flc (40 Frames)"],
-                         w.title_log(c.main))
-        self.assertEqual(4, int(ffprobe(out)["nb_read_packets"]), "frames 1 to 4 were written")
-        self.assert_frames(out, frames[:4], 64, 40, pal)
+        # Stop chosen once, and twice in a row before the loop has come round to the first.
+        for stops in (1, 2):
+            with self.subTest(stops=stops):
+                name = "stop%d" % stops
+                path, frames, pal = self.flic(name + ".flc", count=40)
+                c.load_ok(path)
+                w.start_title_log(c.main)
+                # Frame Rate opens from inside the loop after "(3)": the write waits in it.
+                w.command_after_titles(c.main, 3, CMD_FRAME_RATE)
+                out = self.out(name + ".avi")
+                c.start_write(out)
+                dlg = w.find(cls="#32770", title="Frame Rate", owner=c.main, timeout=30)
+                self.assertEqual((0, "&Stop"), c.menu(CMD_WRITE))
+                self.assertTrue(c.greyed(CMD_OPEN), "Open is greyed while writing")
+                self.assertEqual(name + ".avi (3)", c.title())
+                for _ in range(stops):
+                    c.command(CMD_WRITE)  # Stop, chosen while the dialog waits
+                c.sync()
+                w.click(dlg, 2)
+                w.wait_gone(dlg)
+                c.wait_written()
+                c.sync()
+                self.assertIsNone(w.try_find(cls="#32770", title="Output File"),
+                                  "no new Save dialog")
+                self.assertEqual("&Write", c.menu(CMD_WRITE)[1])
+                self.assertEqual(name + ".flc (40 Frames)", c.title(), "the movie is loaded again")
+                self.assertEqual([name + ".avi (%d)" % i for i in (1, 2, 3)] +
+                                 [name + ".flc (40 Frames)"], w.title_log(c.main))
+                self.assertEqual(4, int(ffprobe(out)["nb_read_packets"]),
+                                 "frames 1 to 4 were written")
+                self.assertEqual(4, len(Avi(out).samples()))
+                self.assert_frames(out, frames[:4], 64, 40, pal)
 
     def test_exit_while_writing_closes_the_file_and_ends_the_process(self):
         for cmd in (CMD_EXIT, CMD_QUIT):
@@ -303,6 +313,81 @@ class ConverterWriteTest(WriteTestCase):
                 self.assertEqual(0, c.proc.wait(60))
                 self.assertEqual(6, int(ffprobe(out)["nb_read_packets"]))
                 self.assert_frames(out, frames[:6], 64, 40, pal)
+
+    def test_wm_close_from_another_program_ends_the_write_and_the_process(self):
+        # As a task manager ends a program: WM_CLOSE posted to the window, once while frames
+        # are being written, once while the Frame Rate dialog waits inside the write loop.
+        for case in ("writing", "dialog"):
+            with self.subTest(case=case):
+                c = self.conv if case == "writing" else self.restart()
+                w = self.wctl
+                count = 5000 if case == "writing" else 40
+                path, frames, pal = self.flic("close-%s.flc" % case, width=32, height=16,
+                                              count=count)
+                c.load_ok(path)
+                out = self.out("close-%s.avi" % case)
+                if case == "dialog":
+                    w.start_title_log(c.main)
+                    w.command_after_titles(c.main, 3, CMD_FRAME_RATE)
+                c.start_write(out)
+                if case == "dialog":
+                    w.find(cls="#32770", title="Frame Rate", owner=c.main, timeout=30)
+                else:
+                    w.wait_title(c.main, "~close-writing.avi (", timeout=30)
+                w.post(c.main, WM_CLOSE)
+                self.assertEqual(0, c.proc.wait(60), "the process ends with code 0")
+                self.assertIsNone(w.try_find(cls=CLASS), "no converter window is left")
+                written = int(ffprobe(out)["nb_read_packets"])
+                if case == "dialog":
+                    self.assertEqual(4, written, "frames 1 to 4 were written")
+                else:
+                    self.assertLess(written, count, "the write ended early")
+                self.assertEqual(written, len(Avi(out).samples()),
+                                 "the file's index holds every frame written")
+                self.assert_frames(out, frames[:written], 32, 16, pal)
+
+    def test_the_flic_itself_is_refused_as_output_however_it_is_named(self):
+        c, w = self.conv, self.wctl
+        # On drive C: the folder's name is ours alone; both names are long, so each has a
+        # short form of its own.
+        folder = os.path.join(self.session.prefix, "drive_c", "flicconv-itself")
+        os.makedirs(folder, exist_ok=True)
+        data = fw.movie(False, 64, 40, fw.moving_frames(64, 40, 5), fw.sample_palette())
+        with open(os.path.join(folder, "A long flic name.flc"), "wb") as f:
+            f.write(data)
+        flic = "C:\\flicconv-itself\\A long flic name.flc"
+        c.load(flic)
+        w.wait_title(c.main, "A long flic name.flc (5 Frames)", timeout=20)
+        short = c.short_path(flic)
+        self.assertNotEqual(flic.upper(), short.upper())
+        for typed in (flic.upper(), short):
+            with self.subTest(typed=typed):
+                c.start_write_over(typed)  # the file exists: the question comes first
+                box, text = c.message_box(title="AVI Write", timeout=30)
+                shown = text[len("Could not write '"):-1]
+                self.assertEqual("Could not write '%s'" % shown, text)
+                self.assertIn(shown.upper(), (typed.upper(), flic.upper()))
+                c.dismiss(box)
+                with open(os.path.join(folder, "A long flic name.flc"), "rb") as f:
+                    self.assertEqual(data, f.read(), "the flic is unchanged")
+                self.assertEqual("&Write AVI", c.menu(CMD_WRITE)[1], "no write was started")
+                self.assertFalse(c.greyed(CMD_OPEN))
+                self.assertEqual("A long flic name.flc (5 Frames)", c.title())
+
+    def test_an_existing_output_brings_the_replace_question_and_no_keeps_it(self):
+        c, w = self.conv, self.wctl
+        path, _, _ = self.flic("asked.flc", count=3)
+        c.load_ok(path)
+        kept = self.data_file("kept.avi", b"not a movie, and not to be replaced")
+        dlg = c.type_output(self.session.windows_path(kept))
+        c.answer_replace(dlg, False)  # the question comes, and No is the answer
+        c.sync()
+        self.assertTrue(w.info(dlg).visible, "No returns to the Save dialog")
+        w.cancel_dialog(dlg)
+        c.sync()
+        with open(kept, "rb") as f:
+            self.assertEqual(b"not a movie, and not to be replaced", f.read())
+        self.assertEqual("&Write AVI", c.menu(CMD_WRITE)[1], "nothing was written")
 
     def test_each_frame_is_on_screen_while_it_is_written(self):
         c, w = self.conv, self.wctl
@@ -366,7 +451,7 @@ class ConverterWriteTest(WriteTestCase):
         busy = self.out("pairs4.avi")
         w.hold_file(self.session.windows_path(busy))
         self.addCleanup(w.hold_file, None)
-        c.start_write(busy)
+        c.start_write_over(self.session.windows_path(busy))
         c.dismiss(c.message_box(title="AVI Write", timeout=30)[0])
         c.wait_written()
         w.hold_file(None)

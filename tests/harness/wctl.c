@@ -379,6 +379,17 @@ static void CmdHold(int n, char** f) {
   Reply("ok");
 }
 
+/* shortpath path: the short (8.3) form of an existing file's path, as GetShortPathNameA
+ * gives it. */
+static void CmdShortPath(int n, char** f) {
+  char path[MAX_PATH];
+  DWORD len = GetShortPathNameA(f[1], path, sizeof path);
+  if (len == 0 || len >= sizeof path)
+    Reply("err\tno short name %lu", (unsigned long)GetLastError());
+  else
+    Reply("ok\t%s", path);
+}
+
 /* metric index: GetSystemMetrics(index) as this session's programs see it. */
 static void CmdMetric(int n, char** f) {
   Reply("ok\t%d", GetSystemMetrics((int)SNum(f[1])));
@@ -569,6 +580,7 @@ int main(void) {
     else if (!strcmp(cmd, "redraw") && n > 1) CmdRedraw(n, f);
     else if (!strcmp(cmd, "move") && n > 5) CmdMove(n, f);
     else if (!strcmp(cmd, "hold")) CmdHold(n, f);
+    else if (!strcmp(cmd, "shortpath") && n > 1) CmdShortPath(n, f);
     else if (!strcmp(cmd, "capture") && n > 5) CmdCapture(n, f);
     else if (!strcmp(cmd, "probe") && n > 2) CmdProbe(n, f);
     else if (!strcmp(cmd, "ping")) Reply("ok");
