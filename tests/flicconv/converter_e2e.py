@@ -39,7 +39,7 @@ class Converter:
         self.w = session.wctl
         self.exe = exe or os.path.join(BUILD, "bin", "flicconv.exe")
         self.proc = session.launch(session.windows_path(self.exe))
-        self.main = self.w.find(cls=CLASS, timeout=30)
+        self.main = self.proc.find_window(cls=CLASS, timeout=30)
 
     # -- the start --
     def start_dialog(self):
