@@ -54,9 +54,11 @@ function(xqv_release_binary target rc)
   set(binary $<TARGET_FILE:${target}>)
   set(debug_dir $<TARGET_FILE_DIR:${target}>/.debug)
   set(debug_file ${debug_dir}/$<TARGET_FILE_NAME:${target}>.debug)
+  # objcopy writes the current time into the PE header unless SOURCE_DATE_EPOCH says otherwise.
+  set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${debug_dir}
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${binary} ${debug_file}
-    COMMAND ${CMAKE_OBJCOPY} ${strip} --add-gnu-debuglink=${debug_file} ${binary}
+    COMMAND ${objcopy} --only-keep-debug ${binary} ${debug_file}
+    COMMAND ${objcopy} ${strip} --add-gnu-debuglink=${debug_file} ${binary}
     VERBATIM)
 endfunction()

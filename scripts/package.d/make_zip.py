@@ -124,7 +124,9 @@ def notices(table_path, cache):
 def stripped_copy(path, scratch):
     """The binary without debug information (the sample programs are built with it)."""
     out = os.path.join(scratch, os.path.basename(path))
-    subprocess.run([OBJCOPY, "--strip-all", path, out], check=True)
+    # Without SOURCE_DATE_EPOCH objcopy would stamp the PE header with the current time.
+    subprocess.run([OBJCOPY, "--strip-all", path, out], check=True,
+                   env=dict(os.environ, SOURCE_DATE_EPOCH="0"))
     return out
 
 
