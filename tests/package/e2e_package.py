@@ -374,6 +374,10 @@ class InstalledTestCase(unittest.TestCase):
     def tearDownClass(cls):
         cls.session.close()
 
+    def test_the_prefix_has_the_architecture_asked_for(self):
+        with open(os.path.join(self.session.prefix, "system.reg"), errors="replace") as f:
+            self.assertIn("#arch=" + self.arch, f.read(4096))
+
     def launched(self, thing):
         """The program (or its driver), killed at the end of the test if still running."""
         prog = thing if isinstance(thing, winharness.Program) else thing.proc
@@ -489,10 +493,6 @@ class InstalledAtWindows10(InstalledTestCase):
 
 class StartsAtWindows7In32Bits(InstalledTestCase):
     name, arch, version = "package-win7", "win32", "win7"
-
-    def test_the_prefix_is_32_bit(self):
-        with open(os.path.join(self.session.prefix, "system.reg"), errors="replace") as f:
-            self.assertIn("#arch=win32", f.read(4096))
 
     def test_viewer_starts_and_opens_a_picture(self):
         viewer = self.launched(PackagedViewer(self.session, self.folder))
