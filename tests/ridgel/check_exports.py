@@ -45,10 +45,11 @@ class ExportTable(unittest.TestCase):
         imports = sorted(set(re.findall(r"DLL Name: (\S+)", text)))
         self.assertEqual(["GDI32.dll", "KERNEL32.dll", "USER32.dll"], imports)
 
-    def test_glyph_bitmap_resource_is_the_only_resource(self):
+    def test_glyph_bitmap_and_version_are_the_only_resources(self):
         text = objdump("-p").split("Resource Directory section", 1)[1]
-        self.assertRegex(text, r"Type Table:.*Num Names: 0, IDs: 1")
+        self.assertRegex(text, r"Type Table:.*Num Names: 0, IDs: 2")
         self.assertRegex(text, r"Entry: ID: 0x000002,", "of type RT_BITMAP (2)")
+        self.assertRegex(text, r"Entry: ID: 0x000010,", "of type RT_VERSION (16)")
         self.assertRegex(text, r"Entry: name: \[[^]]*\]: RIDGELBITMAP,")
         size = int(re.search(r"Leaf: Addr: 0x[0-9a-f]+, Size: 0x([0-9a-f]+)", text).group(1), 16)
         # The bitmap without its 14-byte file header: 40 + 16 x 4 + 27 rows of 40 bytes.
