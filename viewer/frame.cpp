@@ -14,9 +14,9 @@ int g_nextChildX;
 int g_nextChildY;
 
 static const char kOpenFilter[] =
-    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.tif|Windows Bitmaps|*.bmp|"
-    "Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|Targa TGAs|*.tga|JPEG|*.jpg|"
-    "TIFF|*.tif|";
+    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.jpeg;*.jpe;*.jfif;*.tif;*.tiff|"
+    "Windows Bitmaps|*.bmp|Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|"
+    "Targa TGAs|*.tga|JPEG|*.jpg;*.jpeg;*.jpe;*.jfif|TIFF|*.tif;*.tiff|";
 
 HWND CreateMdiClient(HWND frame, HMENU windowMenu) {
   CLIENTCREATESTRUCT ccs;
