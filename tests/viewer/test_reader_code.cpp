@@ -11,7 +11,8 @@ TEST(ReaderCodeFromPath, KnownExtensionsInAnyCase) {
       {"a.CEL", READER_CEL},         {"a.bmp", READER_BMP},         {"a.RLE", READER_BMP},
       {"a.rle", READER_BMP},         {"a.dib", READER_DIB},         {"a.DIB", READER_DIB},
       {"photo.Jpg", READER_JPEG},    {"photo.JPG", READER_JPEG},    {"scan.tif", READER_TIFF},
-      {"scan.TIF", READER_TIFF},
+      {"scan.TIF", READER_TIFF},     {"shot.png", READER_PNG},      {"SHOT.PNG", READER_PNG},
+      {"web.webp", READER_WEBP},     {"web.WebP", READER_WEBP},
   };
   for (const auto& c : cases) EXPECT_EQ(c.code, ReaderCodeFromPath(c.path)) << c.path;
 }
@@ -29,6 +30,7 @@ TEST(ReaderCodeFromPath, OnlyTheLastExtensionCounts) {
 }
 
 TEST(ReaderCodeFromPath, UnknownOrMissingExtensionsGoToTheBitmapReader) {
-  for (const char* p : {"a.jpeg", "a.tiff", "a.png", "a", "a.", "", ".gifx", "a.gi", "C:\\x\\"})
+  for (const char* p : {"a.jpeg", "a.tiff", "a.pn", "a.web", "a", "a.", "", ".gifx", "a.gi",
+                        "C:\\x\\"})
     EXPECT_EQ(READER_BMP, ReaderCodeFromPath(p)) << p;
 }
