@@ -3,8 +3,6 @@
 #include "resource.h"
 #include "viewer.h"
 
-#include <shellapi.h>
-
 #include <memory>
 #include <vector>
 

@@ -2,8 +2,6 @@
 #include "resource.h"
 #include "viewer.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "pathname.h"

@@ -3,6 +3,10 @@
 #pragma once
 #include "platform.h"
 
+#ifdef _WIN32
+#include <shellapi.h>
+#endif
+
 enum {
   CMD_SPACE = 10,
   CMD_TILE = 550,
