@@ -17,9 +17,9 @@ int g_nextChildX;
 int g_nextChildY;
 
 static const char kOpenFilter[] =
-    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.tif|Windows Bitmaps|*.bmp|"
+    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.tif;*.png;*.webp|Windows Bitmaps|*.bmp|"
     "Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|Targa TGAs|*.tga|JPEG|*.jpg|"
-    "TIFF|*.tif|";
+    "TIFF|*.tif|PNG (*.png)|*.png|WebP (*.webp)|*.webp|";
 
 HWND CreateMdiClient(HWND frame, HMENU windowMenu) {
   CLIENTCREATESTRUCT ccs;

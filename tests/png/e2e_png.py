@@ -90,7 +90,8 @@ class PngInViewerTest(ViewerFileTestCase):
                 got = np.asarray(shown.crop((0, 0, w, h)), dtype=np.int16)
                 diff = np.abs(got - want).max(axis=2)
                 y, x = np.unravel_index(np.argmax(diff), diff.shape)
-                self.assertLessEqual(int(diff[y, x]), tolerance, "pixel (%d,%d): expected %r, got %r"
+                self.assertLessEqual(int(diff[y, x]), tolerance,
+                                     "pixel (%d,%d): expected %r, got %r"
                                      % (x, y, tuple(want[y, x]), tuple(got[y, x])))
                 self.viewer.close_all()
 

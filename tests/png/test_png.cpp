@@ -125,8 +125,8 @@ RgbPicture AsRgb(const Loaded& l) {
 // would convert its samples on the way out, where we show samples as they are stored.
 bool ImageMagickOverWhite(const std::string& path, const std::string& scratch, RgbPicture* out) {
   std::string cmd = "/usr/bin/convert '" + path +
-                    "' -set colorspace sRGB -background white -alpha remove -alpha off -depth 8 'ppm:" + scratch +
-                    "' 2>/dev/null";
+                    "' -set colorspace sRGB -background white -alpha remove -alpha off"
+                    " -depth 8 'ppm:" + scratch + "' 2>/dev/null";
   if (std::system(cmd.c_str()) != 0) return false;
   FILE* f = std::fopen(scratch.c_str(), "rb");
   if (!f) return false;
@@ -336,7 +336,8 @@ TEST_F(PngTest, FileCutShortInItsDataShowsTheRowsBeforeTheCut) {
   s.colorType = PNG_COLOR_TYPE_RGB;
   // Noise, so that the data is too large for libpng to have taken all of it in one read.
   unsigned seed = 1;
-  for (int i = 0; i < 200 * 200 * 3; ++i) s.samples.push_back((seed = seed * 1103515245 + 12345) >> 24);
+  for (int i = 0; i < 200 * 200 * 3; ++i)
+    s.samples.push_back((seed = seed * 1103515245 + 12345) >> 24);
   ASSERT_TRUE(WritePng(Path("whole.png"), s));
   Loaded whole = Load(Path("whole.png"));
   std::vector<uint8_t> bytes = ReadAll(Path("whole.png"));

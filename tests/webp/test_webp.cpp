@@ -139,7 +139,8 @@ TEST_F(WebpTest, AnimationShowsItsFirstFrameWhereItLiesOnAWhiteCanvas) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 20; ++x) {
       bool inFrame = x >= 4 && x < 12 && y >= 2 && y < 8;
-      want.rgb.insert(want.rgb.end(), {255, uint8_t(inFrame ? 0 : 255), uint8_t(inFrame ? 0 : 255)});
+      const uint8_t other = inFrame ? 0 : 255;
+      want.rgb.insert(want.rgb.end(), {255, other, other});
     }
   Loaded l = Load("animation.webp", file);
   ASSERT_NE(nullptr, l.dib);
