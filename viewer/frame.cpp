@@ -17,9 +17,11 @@ int g_nextChildX;
 int g_nextChildY;
 
 static const char kOpenFilter[] =
-    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.tif;*.png;*.webp|Windows Bitmaps|*.bmp|"
-    "Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|Targa TGAs|*.tga|JPEG|*.jpg|"
-    "TIFF|*.tif|PNG (*.png)|*.png|WebP (*.webp)|*.webp|";
+    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.jpeg;*.jpe;*.jfif;*.tif;*.tiff;*.png;"
+    "*.webp|Windows Bitmaps|*.bmp|Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|"
+    "Targa TGAs|*.tga|JPEG|*.jpg;*.jpeg;*.jpe;*.jfif|TIFF|*.tif;*.tiff|PNG (*.png)|*.png|"
+    "WebP (*.webp)|*.webp|";
+static_assert(sizeof kOpenFilter + 1 <= kFilterBytes, "the Open filter fits the dialog's copy");
 
 HWND CreateMdiClient(HWND frame, HMENU windowMenu) {
   CLIENTCREATESTRUCT ccs;

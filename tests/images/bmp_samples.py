@@ -254,6 +254,14 @@ def samples(seed=1):
     out.append(("own_gap.bmp", write_bmp(45, 31, 24, pack_rows(rgb, 24), None, gap=20), None))
     out.append(("own_core_8bit.bmp", write_bmp(45, 31, 8, pack_rows(idx, 8), pal, header=12),
                 None))
+    # A core file holding only the first 20 of its colours, as bfOffBits shows: indices 20 to
+    # 29 lie past the table and show black.
+    sidx, spal = random_indexed(45, 31, 30, seed + 4)
+    shown = spal.copy()
+    shown[20:] = 0
+    out.append(("own_core_short_table.bmp",
+                write_bmp(45, 31, 8, pack_rows(sidx, 8), spal, header=12, table_entries=20),
+                expand_indexed(sidx, shown)))
     ridx = idx16.copy()
     ridx[5:9, 3:30] = 0  # runs of index 0 become deltas
     ridx[20, :] = 7

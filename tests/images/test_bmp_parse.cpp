@@ -160,6 +160,34 @@ TEST(BmpHeaders, CoreHeaderTriplesBecomeQuads) {
   EXPECT_EQ(0x34, Pixels(d)[4]);
 }
 
+TEST(BmpHeaders, CoreHeaderTableEndsAtOffBitsAndIndicesPastItAreBlack) {
+  // An 8-bit core file with 5 triples and 2 more bytes before bfOffBits: 5 entries.
+  FileSpec s;
+  s.headerSize = 12;
+  s.width = 4;
+  s.height = 1;
+  s.tableEntries = 5;
+  s.gap = 2;
+  s.offBits = 14 + 12 + 5 * 3 + 2;
+  DibBlock d = Parse(MakeFile(s, {4, 5, 200, 0}));
+  ASSERT_TRUE(d);
+  EXPECT_EQ(5u, d->biClrUsed);
+  EXPECT_EQ(4 * 3, DibColorTable(d.get())[4].rgbBlue);
+  const BYTE want[4] = {4, 5, 200, 0};
+  EXPECT_EQ(0, std::memcmp(want, Pixels(d), 4)) << "pixels from bfOffBits, not the gap";
+  // Halftoned, entry 4 keeps its colour and indices 5 and 200 come out black.
+  HPALETTE pal = MakeHalftonePalette();
+  DibBlock h(HalftoneRecord(d.get(), Pixels(d), pal));
+  PALETTEENTRY e[256];
+  GetPaletteEntries(pal, 0, 256, e);
+  DeleteObject(pal);
+  ASSERT_TRUE(h);
+  for (int x = 1; x < 3; ++x) {
+    const PALETTEENTRY& c = e[DibPixels(h.get())[x]];
+    EXPECT_EQ(0, c.peRed + c.peGreen + c.peBlue) << "pixel " << x;
+  }
+}
+
 TEST(BmpHeaders, OtherHeaderSizesDepthsAndCodingsAreRefused) {
   const struct { uint32_t header; uint16_t bits; uint32_t compression; } bad[] = {
       {64, 8, 0}, {16, 8, 0}, {0, 8, 0}, {52, 8, 0}, {40, 7, 0}, {40, 0, 0},

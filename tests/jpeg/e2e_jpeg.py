@@ -1,7 +1,7 @@
 """JPEG files opened in the real viewer on Wine through its Open dialog, checked on the screen
 (24 bits) against djpeg's decoding of the same files by the same library version: generated
-files of every kind, the library's own test images, files that cannot be decoded and damaged
-files."""
+files of every kind, the library's own test images (also named ".jpeg" and ".JFIF"), files
+that cannot be decoded and damaged files."""
 import io
 import os
 import shutil
@@ -66,6 +66,11 @@ class JpegInViewerTest(ViewerFileTestCase):
         cls.samples = [fields[0] for fields in sample_listing(SAMPLE_MAKER, cls.data)]
         for name in ("testorig.jpg", "testimgint.jpg", "testimgari.jpg", "testorig12.jpg"):
             shutil.copy(os.path.join(SOURCE_JPEG_IMAGES, name), cls.data)
+        # The same pictures under the other names JPEG files go by.
+        shutil.copy(os.path.join(SOURCE_JPEG_IMAGES, "testorig.jpg"),
+                    os.path.join(cls.data, "testorig.jpeg"))
+        shutil.copy(os.path.join(SOURCE_JPEG_IMAGES, "testimgint.jpg"),
+                    os.path.join(cls.data, "testimgint.JFIF"))
 
     def assert_shown_as_djpeg_decodes(self, name):
         self.assert_shown_as(name, djpeg(self.path(name)))
@@ -80,7 +85,8 @@ class JpegInViewerTest(ViewerFileTestCase):
                 self.viewer.close_all()
 
     def test_library_test_images_show_as_djpeg_decodes_them(self):
-        for name in ("testorig.jpg", "testimgint.jpg", "testimgari.jpg"):
+        for name in ("testorig.jpg", "testimgint.jpg", "testimgari.jpg", "testorig.jpeg",
+                     "testimgint.JFIF"):
             with self.subTest(name):
                 self.assert_shown_as_djpeg_decodes(name)
                 self.viewer.close_all()

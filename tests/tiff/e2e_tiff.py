@@ -1,7 +1,9 @@
 """TIFF files opened in the real viewer on Wine through its Open dialog, checked on the screen
 (24 bits) against libtiff's own RGBA conversion (tiff2rgba): generated files of every layout
-and compression, libtiff's own test images, files it cannot convert, files that are not
-TIFFs and damaged files."""
+and compression, libtiff's own test images (also by their own ".tiff" names), files written
+with every codec the viewer's libtiff has, files it cannot convert, files that are not TIFFs,
+a decompression bomb and damaged files."""
+import glob
 import os
 import shutil
 import subprocess
@@ -11,6 +13,7 @@ import unittest
 from PIL import Image
 
 import e2e
+import make_bomb_tiff
 from e2e import ViewerFileTestCase, first_difference, sample_listing
 
 SAMPLE_MAKER = "tests/tiff/make_tiff_samples"
@@ -30,17 +33,74 @@ LIBRARY_IMAGES = [
 ]
 
 
-def tiff2rgba(path):
-    """libtiff's conversion of the first image, alpha dropped, as an RGB PIL image."""
+# libtiff's test images under their own names: every ".tiff" one.
+REAL_NAMED_IMAGES = sorted(os.path.basename(p)
+                           for p in glob.glob(os.path.join(SOURCE_TIFF_IMAGES, "*.tiff")))
+
+BOMB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "bomb_7920_samples.tif")
+
+
+def tiff2rgba(path, check=True):
+    """libtiff's conversion of the first image, alpha dropped, as an RGB PIL image; None
+    when tiff2rgba cannot convert the file and `check` is false."""
     fd, out = tempfile.mkstemp(suffix=".tif")
     os.close(fd)
     try:
-        subprocess.run(["tiff2rgba", "-c", "none", "-n", path, out], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        run = subprocess.run(["tiff2rgba", "-c", "none", "-n", path, out], check=check,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if run.returncode != 0:
+            return None
         with Image.open(out) as im:
             return im.convert("RGB")
     finally:
         os.unlink(out)
+
+
+def peak_resident_kib(pid):
+    """VmHWM (the peak resident set) of a Linux process, in KiB."""
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    raise AssertionError("no VmHWM for process %d" % pid)
+
+
+def wine_process_of(program, exe_name):
+    """The Linux pid of the process running the Windows program the harness started: the
+    started process itself when the loader became the program (it execs, keeping its pid),
+    else the descendant whose command line names the program."""
+    def cmdline(pid):
+        try:
+            with open("/proc/%d/cmdline" % pid, "rb") as f:
+                return f.read().replace(b"\0", b" ").decode("utf-8", "replace").lower()
+        except OSError:
+            return ""
+
+    def parent(pid):
+        try:
+            with open("/proc/%d/status" % pid) as f:
+                for line in f:
+                    if line.startswith("PPid:"):
+                        return int(line.split()[1])
+        except OSError:
+            pass
+        return 0
+
+    started = program.proc.pid
+    if exe_name in cmdline(started):
+        return started
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        pid = int(entry)
+        if exe_name not in cmdline(pid):
+            continue
+        ancestor = parent(pid)
+        while ancestor > 1 and ancestor != started:
+            ancestor = parent(ancestor)
+        if ancestor == started:
+            return pid
+    raise AssertionError("no process running %s under pid %d" % (exe_name, started))
 
 
 def library_name(name):
@@ -55,6 +115,8 @@ class TiffInViewerTest(ViewerFileTestCase):
         for name in LIBRARY_IMAGES:
             shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, name),
                         os.path.join(cls.data, library_name(name)))
+        for name in REAL_NAMED_IMAGES:
+            shutil.copy(os.path.join(SOURCE_TIFF_IMAGES, name), cls.data)
 
     def assert_shown_as_libtiff_converts(self, name):
         return self.assert_shown_as(name, tiff2rgba(self.path(name)), whole=False)
@@ -74,6 +136,46 @@ class TiffInViewerTest(ViewerFileTestCase):
         for name in LIBRARY_IMAGES:
             with self.subTest(name):
                 self.assert_shown_as_libtiff_converts(library_name(name))
+                self.viewer.close_all()
+
+    def test_library_test_images_by_their_own_tiff_names_show_as_libtiff_converts_them(self):
+        # Whatever the host's tiff2rgba converts must show as it does; the rest (a codec
+        # the viewer's libtiff lacks, such as JBIG or LERC) must leave an empty child.
+        self.assertGreaterEqual(len(REAL_NAMED_IMAGES), 15)
+        for name in REAL_NAMED_IMAGES:
+            with self.subTest(name):
+                reference = tiff2rgba(self.path(name), check=False)
+                if reference is None:
+                    self.assert_empty_child(name, keeps_palette=True)
+                else:
+                    self.assert_shown_as(name, reference, whole=False)
+                self.viewer.close_all()
+
+    def test_files_of_every_codec_written_by_tiffcp_show_as_libtiff_converts_them(self):
+        source = self.path("rgb-3c-8b.tiff")
+        for codec in ("zstd", "lzma", "webp", "zip"):
+            with self.subTest(codec):
+                name = "codec-%s.tif" % codec
+                subprocess.run(["tiffcp", "-c", codec, source, self.path(name)], check=True,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                self.assert_shown_as_libtiff_converts(name)
+                self.viewer.close_all()
+
+    def test_bomb_leaves_an_empty_child_without_the_memory_it_asks_for(self):
+        # One Deflate strip without StripByteCounts, 500 x 500 pixels of 7,920 samples (2 GB
+        # by its header) and a variant of 4,000 samples (1 GB: a size a 32-bit process can
+        # get). A small file opened first brings in the dialog's own memory.
+        shutil.copy(BOMB, self.path("bomb-7920.tif"))
+        make_bomb_tiff.main(self.path("bomb-4000.tif"), samples=4000)
+        self.assert_shown_as_libtiff_converts("lzw.tif")
+        self.viewer.close_all()
+        pid = wine_process_of(self.viewer.proc, "viewer.exe")
+        for name in ("bomb-7920.tif", "bomb-4000.tif"):
+            with self.subTest(name):
+                before = peak_resident_kib(pid)
+                self.assert_empty_child(name, keeps_palette=True)
+                rise = peak_resident_kib(pid) - before
+                self.assertLess(rise, 64 * 1024, "VmHWM rose by %d KiB" % rise)
                 self.viewer.close_all()
 
     def test_both_orientations_show_upright_and_identical(self):

@@ -11,6 +11,13 @@
 
 #include <tiffio.h>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/allocator_interface.h>
+#define XQV_ALLOCATION_HOOKS 1
+#endif
+#endif
+
 #include "checked_size.h"
 #include "dib.h"
 #include "reader_testing.h"
@@ -81,6 +88,32 @@ bool RunTiff2rgba(const std::string& path, const std::string& scratch, RgbPictur
   TIFFClose(t);
   return ok;
 }
+
+#ifdef XQV_ALLOCATION_HOOKS
+// The largest single allocation of the process while one of these lives, through the
+// sanitizer's allocation hook (installed once: hooks cannot be removed).
+bool g_recordAllocations;
+size_t g_largestAllocation;
+void RecordAllocation(const volatile void*, size_t bytes) {
+  if (g_recordAllocations && bytes > g_largestAllocation) g_largestAllocation = bytes;
+}
+void IgnoreFree(const volatile void*) {}
+
+class LargestAllocation {
+ public:
+  LargestAllocation() {
+    static const bool installed =
+        __sanitizer_install_malloc_and_free_hooks(RecordAllocation, IgnoreFree) != 0;
+    EXPECT_TRUE(installed);
+    g_largestAllocation = 0;
+    g_recordAllocations = true;
+  }
+  ~LargestAllocation() { g_recordAllocations = false; }
+  size_t bytes() const { return g_largestAllocation; }
+  LargestAllocation(const LargestAllocation&) = delete;
+  LargestAllocation& operator=(const LargestAllocation&) = delete;
+};
+#endif
 
 class TiffTest : public ReaderFileTest {
  protected:
@@ -247,6 +280,19 @@ TEST_F(TiffTest, SizesWhoseRasterCannotBeAllocatedAreRefusedBeforeAnyPalette) {
   Loaded deflate = LoadWithImageLimit(LoadTiffDib, Path("deflate.tif"), 70 * 50 * 4 - 1);  // 70 x 50
   EXPECT_EQ(nullptr, deflate.dib);
   EXPECT_EQ(nullptr, deflate.palette);
+}
+
+TEST_F(TiffTest, BombWhoseStripWouldTakeGigabytesIsRefusedWithoutAskingForThem) {
+#ifndef XQV_ALLOCATION_HOOKS
+  GTEST_SKIP() << "needs the sanitizer's allocation hooks";
+#else
+  // 500 x 500 pixels of 7,920 8-bit samples in one Deflate strip without StripByteCounts
+  // (written by make_bomb_tiff.py): a strip of about 2 GB from a 4 KB file.
+  LargestAllocation largest;
+  Loaded l = Load(XQV_TIFF_TESTS "/bomb_7920_samples.tif");
+  EXPECT_EQ(nullptr, l.dib);
+  EXPECT_LT(largest.bytes(), size_t(64) << 20) << "largest single allocation";
+#endif
 }
 
 TEST_F(TiffTest, FailedRecordAllocationGivesNullAndNoPalette) {

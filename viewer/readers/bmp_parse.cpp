@@ -70,8 +70,15 @@ bool ReadHeaders(const BYTE* data, size_t size, uint64_t fileSize, BmpLayout* ou
     l.fileEntries = h.biClrUsed;
   else if (h.biBitCount <= 8)
     l.fileEntries = DWORD(1) << h.biBitCount;
-  uint64_t tableEnd = kFileHeaderBytes + uint64_t(l.headerBytes) + l.maskBytes +
-                      uint64_t(l.fileEntries) * l.entryBytes;
+  uint64_t tableStart = kFileHeaderBytes + uint64_t(l.headerBytes) + l.maskBytes;
+  uint64_t tableEnd = tableStart + uint64_t(l.fileEntries) * l.entryBytes;
+  // Core-header files often hold only the colours they use: a bfOffBits inside the table
+  // ends it after the whole triples before it, and the pixels start there.
+  if (l.headerBytes == 12 && offBits < tableEnd && offBits >= tableStart + l.entryBytes &&
+      offBits < fileSize) {
+    l.fileEntries = DWORD((offBits - tableStart) / l.entryBytes);
+    tableEnd = offBits;
+  }
   l.pixelStart = (offBits >= tableEnd && offBits < fileSize) ? offBits : tableEnd;
   *out = l;
   return true;

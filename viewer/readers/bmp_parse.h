@@ -10,7 +10,9 @@
 // the 12-byte core header are read; the record always has a 40-byte header (with the three
 // masks after it for BI_BITFIELDS) and at most 256 table entries. Pixels come from
 // bfOffBits when that lies at or after the end of the colour table and inside the file,
-// else from right after the table; bytes the file lacks are zero.
+// else from right after the table; bytes the file lacks are zero. A core-header file whose
+// bfOffBits lies inside its colour table after at least one triple has a short table: the
+// whole triples before bfOffBits, and its pixels from bfOffBits.
 BITMAPINFOHEADER* ParseBmpFile(const BYTE* data, size_t size);
 
 // Bytes at the start of a file that hold every header kind with its masks: what

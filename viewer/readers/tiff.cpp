@@ -109,9 +109,38 @@ static int ConvertTiffImage(TIFF* tiff, uint32_t width, uint32_t height) {
   return band < height && ConvertTiffBands(tiff, width, height, height);
 }
 
+// The library refuses any single allocation above the limit it was opened with, so a small
+// file cannot make it ask for gigabytes. The header pass reads only directories; the decode
+// pass needs buffers of about the picture's own size (a strip of 16-bit RGBA is 8 bytes a
+// pixel), and codec state that may exceed that for tiny pictures.
+static const tmsize_t kTiffHeaderAllocLimit = tmsize_t(256) << 20;
+
+static tmsize_t TiffDecodeAllocLimit(uint32_t width, uint32_t height) {
+  const uint64_t floor = uint64_t(1) << 20;
+  size_t pixels, bytes;
+  if (!CheckedMul(width, height, &pixels) || !CheckedMul(pixels, 8, &bytes) ||
+      bytes > uint64_t(kTiffHeaderAllocLimit))
+    return kTiffHeaderAllocLimit;
+  return tmsize_t(bytes < floor ? floor : bytes);
+}
+
+static TIFF* OpenTiffWithLimit(LPCSTR path, tmsize_t limit) {
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) return nullptr;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, limit);
+  TIFF* tiff = TIFFOpenExt(path, "rb", options);  // the library keeps its own copy
+  TIFFOpenOptionsFree(options);
+  return tiff;
+}
+
 int DecodeTiff(LPCSTR path, BOOL headerOnly) {
   InstallQuietTiffHandlers();
-  TIFF* tiff = TIFFOpen(path, "rb");
+  // The decode pass follows a header pass, which left the dimensions in g_readerState.
+  const tmsize_t limit =
+      headerOnly || g_readerState.width <= 0 || g_readerState.height <= 0
+          ? kTiffHeaderAllocLimit
+          : TiffDecodeAllocLimit(uint32_t(g_readerState.width), uint32_t(g_readerState.height));
+  TIFF* tiff = OpenTiffWithLimit(path, limit);
   if (!tiff) return 0;
   InstallQuietTiffHandlers();
   uint32_t width = 0, height = 0;
