@@ -98,7 +98,7 @@ static bool AnsiName(LPCWSTR wide, char (&ansi)[256]) {
 void OpenWidePath(LPCWSTR path) {
   char ansi[256];
   if (!AnsiName(path, ansi)) {
-    // Every file has a short name in the ANSI code page, where the file system keeps them.
+    // A short (8.3) name is plain ANSI; Wine and NTFS volumes keep one for every long name.
     WCHAR shortName[MAX_PATH];
     DWORD n = GetShortPathNameW(path, shortName, MAX_PATH);
     if (n == 0 || n >= MAX_PATH || !AnsiName(shortName, ansi)) {

@@ -186,7 +186,8 @@ static int ReadPngRows(png_structp png, png_infop info) {
   if (SetPngTransforms(png, info) != rowBytes) return 0;
   const int passes = interlace == PNG_INTERLACE_NONE ? 1 : 7;
   if (p.alpha) {
-    g_pngWork = static_cast<BYTE*>(std::malloc(rowBytes * (passes > 1 ? size_t(height) : 1)));
+    // Zeroed: pixels a damaged file never reaches are transparent, so white.
+    g_pngWork = static_cast<BYTE*>(std::calloc(passes > 1 ? size_t(height) : 1, rowBytes));
     if (!g_pngWork) return 0;
   }
   for (int pass = 0; pass < passes; ++pass) {
@@ -201,7 +202,7 @@ static int ReadPngRows(png_structp png, png_infop info) {
 }
 
 // The end of a decode pass, however it ended: an image buffer of combined passes goes into
-// the record now, as far as libpng filled it (the zero rest is transparent, so white).
+// the record now, as far as libpng filled it.
 static void FinishPngRows() {
   if (g_pngWork && g_pngLayout.interlace != PNG_INTERLACE_NONE && g_pngRowsRead > 0) {
     const size_t rowBytes = PngRowBytes();
