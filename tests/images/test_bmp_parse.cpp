@@ -424,6 +424,10 @@ TEST(BmpBytesUsed, ParsingWhatIsUsedGivesTheRecordOfTheWholeFile) {
   FileSpec inside;
   inside.offBits = 20;
   files.push_back(MakeFile(inside, Bytes(8, 3)));
+  FileSpec shortCore;  // a core table ended early by bfOffBits
+  shortCore.headerSize = 12;
+  shortCore.tableEntries = 5;
+  files.push_back(MakeFile(shortCore, Bytes(8, 3)));
   size_t count = files.size();
   for (size_t i = 0; i < count; ++i) {
     for (size_t keep : {size_t(20), size_t(60), files[i].size() - 3}) {

@@ -1,5 +1,6 @@
 // TIFF files through libtiff's RGBA interface: the first image of the file, whatever its
-// kind, becomes a 24-bit packed record. Every library message is swallowed.
+// kind, becomes a 24-bit packed record. Every library message is swallowed, and every
+// library allocation is bounded by the picture's size.
 #include "tiff.h"
 
 #include <cstdarg>
