@@ -9,9 +9,9 @@
 #include "pathname.h"
 
 #ifdef XQV_CONVERTER
-enum { kFilterBytes = 80, kFileLimit = 255 };
+enum { kFileLimit = 255 };
 #else
-enum { kFilterBytes = 256, kFileLimit = 256 };
+enum { kFileLimit = 256 };
 #endif
 enum { kPathBytes = 256, kOpenFileNameSize = 76 };  // the Windows 95/NT 4 layout
 

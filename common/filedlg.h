@@ -2,6 +2,14 @@
 #pragma once
 #include "platform.h"
 
+// Bytes of the dialog's copy of the filter: a filter text must be at least two shorter (its
+// list ends in two zero bytes). The viewer's lists every format it reads.
+#ifdef XQV_CONVERTER
+enum { kFilterBytes = 80 };
+#else
+enum { kFilterBytes = 512 };
+#endif
+
 // Runs the common Open (save == 0) or Save dialog. The filter is "|"-separated description
 // and pattern fields, each ending in "|". On success the file buffer holds the full path and
 // the directory buffer its folder without trailing separator; returns 1, or 0 when the

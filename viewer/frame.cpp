@@ -3,6 +3,9 @@
 #include "resource.h"
 #include "viewer.h"
 
+#include <memory>
+#include <vector>
+
 #include "about.h"
 #include "filedlg.h"
 #include "pathname.h"
@@ -14,9 +17,11 @@ int g_nextChildX;
 int g_nextChildY;
 
 static const char kOpenFilter[] =
-    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.jpeg;*.jpe;*.jfif;*.tif;*.tiff|"
-    "Windows Bitmaps|*.bmp|Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|"
-    "Targa TGAs|*.tga|JPEG|*.jpg;*.jpeg;*.jpe;*.jfif|TIFF|*.tif;*.tiff|";
+    "All file formats|*.bmp;*.gif;*.tga;*.dib;*.jpg;*.jpeg;*.jpe;*.jfif;*.tif;*.tiff;*.png;"
+    "*.webp|Windows Bitmaps|*.bmp|Device Independent Bitmaps|*.dib|Compuserve GIFs|*.gif|"
+    "Targa TGAs|*.tga|JPEG|*.jpg;*.jpeg;*.jpe;*.jfif|TIFF|*.tif;*.tiff|PNG (*.png)|*.png|"
+    "WebP (*.webp)|*.webp|";
+static_assert(sizeof kOpenFilter + 1 <= kFilterBytes, "the Open filter fits the dialog's copy");
 
 HWND CreateMdiClient(HWND frame, HMENU windowMenu) {
   CLIENTCREATESTRUCT ccs;
@@ -61,22 +66,73 @@ HWND CreateImageChild(LPCSTR className, LPCSTR title, LPARAM param) {
       SendMessageA(g_hwndMdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
 }
 
-static void OpenImageFile() {
+void OpenImagePath(LPCSTR path) {
   HBITMAP bitmap = nullptr, thumbnail = nullptr;
   HPALETTE palette = nullptr;
-  if (FileNameDialog(0, g_szFilePath, g_szInitialDir, "Viewer", kOpenFilter, g_hwndFrame) != 1)
-    return;
-  HWND child = CreateImageChild(CHILD_CLASS, PathAfterBackslash(g_szFilePath), 0);
+  HWND child = CreateImageChild(CHILD_CLASS, PathAfterBackslash(path), 0);
   if (!child) return;
-  ReaderCode code = ReaderCodeFromPath(g_szFilePath);
+  ReaderCode code = ReaderCodeFromPath(path);
   g_hwndPaletteOwner = child;
-  if (ImageReader reader = ReaderForCode(code))
-    bitmap = reader(g_szFilePath, &palette, &thumbnail);
+  if (ImageReader reader = ReaderForCode(code)) bitmap = reader(path, &palette, &thumbnail);
   SetWindowLongA(child, WORD_BITMAP, reinterpret_cast<LONG>(bitmap));
   SetWindowLongA(child, WORD_THUMBNAIL, reinterpret_cast<LONG>(thumbnail));
   SetWindowLongA(child, WORD_PALETTE, reinterpret_cast<LONG>(palette));
   SetFocus(child);
   SizeChildToImage(child);
+}
+
+static void OpenImageFile() {
+  if (FileNameDialog(0, g_szFilePath, g_szInitialDir, "Viewer", kOpenFilter, g_hwndFrame) == 1)
+    OpenImagePath(g_szFilePath);
+}
+
+// The ANSI form of a wide name in a 256-byte buffer, or false when some character has none
+// (or the result does not fit). No best-fit: a look-alike letter would name another file.
+static bool AnsiName(LPCWSTR wide, char (&ansi)[256]) {
+  BOOL usedDefault = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, sizeof ansi,
+                              nullptr, &usedDefault);
+  return n > 0 && !usedDefault;
+}
+
+void OpenWidePath(LPCWSTR path) {
+  char ansi[256];
+  if (!AnsiName(path, ansi)) {
+    // A short (8.3) name is plain ANSI; Wine and NTFS volumes keep one for every long name.
+    WCHAR shortName[MAX_PATH];
+    DWORD n = GetShortPathNameW(path, shortName, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || !AnsiName(shortName, ansi)) {
+      // A name that cannot be opened still gets its (empty) child, titled as near as ANSI
+      // allows.
+      ansi[0] = 0;
+      WideCharToMultiByte(CP_ACP, 0, path, -1, ansi, sizeof ansi, nullptr, nullptr);
+      ansi[sizeof ansi - 1] = 0;
+    }
+  }
+  OpenImagePath(ansi);
+}
+
+struct LocalFreer {
+  void operator()(void* p) const { LocalFree(p); }
+};
+
+void OnFrameOpenCommandLine(HWND frame) {
+  int count = 0;
+  std::unique_ptr<LPWSTR, LocalFreer> args(CommandLineToArgvW(GetCommandLineW(), &count));
+  if (!args) return;
+  for (int i = 1; i < count; ++i) OpenWidePath(args.get()[i]);
+}
+
+void OnFrameDropFiles(HWND frame, HDROP drop) {
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::vector<WCHAR> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
+    if (!DragQueryFileW(drop, i, name.data(), UINT(name.size()))) continue;
+    DWORD attributes = GetFileAttributesW(name.data());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    OpenWidePath(name.data());
+  }
+  DragFinish(drop);
 }
 
 void OnFrameCommand(HWND frame, int id, HWND control, UINT code) {
@@ -132,6 +188,8 @@ LRESULT CALLBACK FrameWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       OnFrameInitMenuPopup(hwnd, reinterpret_cast<HMENU>(wParam), LOWORD(lParam),
                            HIWORD(lParam));
       break;
+    case WM_DROPFILES: OnFrameDropFiles(hwnd, reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_OPEN_COMMAND_LINE: OnFrameOpenCommandLine(hwnd); return 0;
     case WM_QUERYNEWPALETTE:
       return ForwardToChildren(g_hwndMdiClient, nullptr, msg, wParam, lParam);
     case WM_PALETTECHANGED:

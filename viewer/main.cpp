@@ -45,6 +45,7 @@ int InitViewer(HINSTANCE instance, HINSTANCE previous, int showCommand) {
                                 CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!g_hwndFrame) return 0;
   ShowWindow(g_hwndFrame, showCommand);
+  DragAcceptFiles(g_hwndFrame, TRUE);
 
   // The Open dialog first shows the program's own folder.
   char module[256] = "";
@@ -64,6 +65,7 @@ int InitViewer(HINSTANCE instance, HINSTANCE previous, int showCommand) {
 
 int ViewerMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
   if (!InitViewer(instance, previous, showCommand)) return 0;
+  PostMessageA(g_hwndFrame, WM_OPEN_COMMAND_LINE, 0, 0);
   MSG msg;
   for (;;) {
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -24,6 +24,7 @@ ReaderCode ReaderCodeFromPath(const char* path) {
       {".dib", READER_DIB},   {".bmp", READER_BMP},   {".rle", READER_BMP},
       {".jpg", READER_JPEG},  {".jpeg", READER_JPEG}, {".jpe", READER_JPEG},
       {".jfif", READER_JPEG}, {".tif", READER_TIFF},  {".tiff", READER_TIFF},
+      {".png", READER_PNG},   {".webp", READER_WEBP},
   };
   const char* name = PathNameStart(path);
   const char* dot = std::strrchr(name, '.');

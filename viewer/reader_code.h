@@ -9,6 +9,8 @@ enum ReaderCode {
   READER_DIB = 4,
   READER_JPEG = 5,
   READER_TIFF = 6,
+  READER_PNG = 7,
+  READER_WEBP = 8,
 };
 
 // The reader code for the last extension of the path's file name, compared without regard

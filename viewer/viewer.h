@@ -3,6 +3,10 @@
 #pragma once
 #include "platform.h"
 
+#ifdef _WIN32
+#include <shellapi.h>
+#endif
+
 enum {
   CMD_SPACE = 10,
   CMD_TILE = 550,
@@ -22,6 +26,10 @@ enum { WORD_BITMAP = 0, WORD_THUMBNAIL = 4, WORD_PALETTE = 8, CHILD_WINDOW_BYTES
 #define CHILD_CLASS "XQV:Viewer:Window"
 
 #ifdef _WIN32
+// Posted to the frame at start-up: open the files named on the command line, once the frame
+// is shown and the loop runs.
+enum { WM_OPEN_COMMAND_LINE = WM_APP + 1 };
+
 extern HINSTANCE g_hInstance;
 extern HACCEL g_hAccel;
 extern HWND g_hwndFrame;
@@ -42,6 +50,13 @@ void OnFrameCommand(HWND frame, int id, HWND control, UINT code);
 void OnFrameInitMenuPopup(HWND frame, HMENU popup, UINT position, BOOL systemMenu);
 void OnFrameSize(HWND frame, UINT type, int width, int height);
 HWND CreateImageChild(LPCSTR className, LPCSTR title, LPARAM param);
+// Opens the file in a new child exactly as File, Open does once its dialog has given a path.
+void OpenImagePath(LPCSTR path);
+// The same for a wide name (command line, dropped files), opened by its ANSI name, or by its
+// short name where a character has no ANSI form.
+void OpenWidePath(LPCWSTR path);
+void OnFrameOpenCommandLine(HWND frame);
+void OnFrameDropFiles(HWND frame, HDROP drop);
 
 LRESULT CALLBACK ImageChildWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void SizeChildToImage(HWND child);

@@ -2,6 +2,7 @@
  * program (see probe.h). */
 #include <windows.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -102,6 +103,51 @@ static long CountAviCalls(void) {
   g_aviInits = g_aviExits = 0;
   return PatchImport(program, "avifil32.dll", "AVIFileInit", CountedAviInit, &g_realAviInit) &&
          PatchImport(program, "avifil32.dll", "AVIFileExit", CountedAviExit, &g_realAviExit);
+}
+
+/* The HDROP Explorer would post for the paths listed (UTF-8, one a line) in the file the
+ * global atom names: a DROPFILES header and the wide names, each ended by a NUL, then one more
+ * NUL. Posted to the window, which owns it from then on (DragFinish frees it). */
+static long DropFiles(HWND hwnd, ATOM atom) {
+  char listPath[MAX_PATH], text[16384];
+  WCHAR wide[16384];
+  DWORD got = 0;
+  int n, i, count = 0, start = 0, used = 0;
+  HANDLE file;
+  HGLOBAL drop;
+  DROPFILES* header;
+  if (!GlobalGetAtomNameA(atom, listPath, sizeof listPath)) return -1;
+  file = CreateFileA(listPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  ReadFile(file, text, sizeof text - 1, &got, NULL);
+  CloseHandle(file);
+  n = MultiByteToWideChar(CP_UTF8, 0, text, (int)got, wide, 16383);
+  /* Lines become NUL-ended names, one after the other; empty lines and carriage returns go. */
+  for (i = 0; i <= n; ++i) {
+    int length;
+    if (i < n && wide[i] != L'\n') continue;
+    wide[i] = 0;
+    if (i > start && wide[i - 1] == L'\r') wide[i - 1] = 0;
+    length = lstrlenW(wide + start);
+    if (length > 0) {
+      memmove(wide + used, wide + start, (size_t)(length + 1) * sizeof(WCHAR));
+      used += length + 1;
+      ++count;
+    }
+    start = i + 1;
+  }
+  drop = GlobalAlloc(GHND, sizeof(DROPFILES) + (size_t)(used + 1) * sizeof(WCHAR));
+  if (!drop) return -1;
+  header = (DROPFILES*)GlobalLock(drop);
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  memcpy(header + 1, wide, (size_t)used * sizeof(WCHAR)); /* the final NUL: GHND zeroed it */
+  GlobalUnlock(drop);
+  if (!PostMessageA(hwnd, WM_DROPFILES, (WPARAM)drop, 0)) {
+    GlobalFree(drop);
+    return -1;
+  }
+  return count;
 }
 
 static HMENU MenuOf(HWND hwnd, int popup) {
@@ -244,6 +290,9 @@ static void Answer(HWND hwnd, WPARAM question, LPARAM arg, ProbeReply* r) {
         r->result = g_aviInits;
         snprintf(r->text, sizeof r->text, "%ld", (long)g_aviExits);
       }
+      break;
+    case PROBE_DROP_FILES:
+      r->result = DropFiles(hwnd, (ATOM)arg);
       break;
     default:
       r->result = -1;

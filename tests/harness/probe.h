@@ -32,6 +32,9 @@ enum {
   PROBE_AVI_CALLS = 16,    /* arg 1: from now on count the program's own calls of AVIFileInit
                               and AVIFileExit (from 0); result: 1 when they are counted.
                               arg 0: result: AVIFileInit calls; text: AVIFileExit calls */
+  PROBE_DROP_FILES = 17,   /* arg: a global atom naming a file that lists paths (UTF-8, one a
+                              line); the window is posted WM_DROPFILES with an HDROP of them,
+                              as Explorer hands one over; result: the number of paths, or -1 */
 };
 
 typedef struct {

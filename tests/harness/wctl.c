@@ -520,6 +520,27 @@ static void CmdProbe(int n, char** f) {
   else Reply("ok\t%ld\t%s", (long)g_lastReply.result, g_lastReply.text);
 }
 
+/* drop hwnd listfile: the window's process is posted WM_DROPFILES for the paths listed in the
+ * file (UTF-8, one a line), as if they were dropped on the window; probe.dll builds the HDROP
+ * there, finding the list's name in a global atom. Answers as probe does: the path count. */
+static void CmdDrop(int n, char** f) {
+  char question[16], arg[16];
+  char* fields[4];
+  ATOM atom = GlobalAddAtomA(f[2]);
+  if (!atom) {
+    Reply("err\tno atom");
+    return;
+  }
+  snprintf(question, sizeof question, "%d", PROBE_DROP_FILES);
+  snprintf(arg, sizeof arg, "%u", (unsigned)atom);
+  fields[0] = f[0];
+  fields[1] = f[1];
+  fields[2] = question;
+  fields[3] = arg;
+  CmdProbe(4, fields);
+  GlobalDeleteAtom(atom);
+}
+
 static void MakeReplyWindow(void) {
   WNDCLASSA wc;
   memset(&wc, 0, sizeof wc);
@@ -583,6 +604,7 @@ int main(void) {
     else if (!strcmp(cmd, "shortpath") && n > 1) CmdShortPath(n, f);
     else if (!strcmp(cmd, "capture") && n > 5) CmdCapture(n, f);
     else if (!strcmp(cmd, "probe") && n > 2) CmdProbe(n, f);
+    else if (!strcmp(cmd, "drop") && n > 2) CmdDrop(n, f);
     else if (!strcmp(cmd, "ping")) Reply("ok");
     else Reply("err\tunknown command %s", cmd);
   }

@@ -1,9 +1,16 @@
 """The viewer shell driven through its real menus and Open dialog on Wine: start-up, children
-and their placement, the Window commands, Close, Space, About and Exit."""
+and their placement, the Window commands, Close, Space, About and Exit; pictures named on the
+command line and dropped on the frame."""
+import io
+import os
 import unittest
 
+import numpy as np
+from PIL import Image
+
 import winharness
-from e2e import Viewer, ViewerTestCase, WineTestCase, wait_until
+from e2e import BUILD, Viewer, ViewerTestCase, WineTestCase, wait_until
+from reader_e2e import ReaderTestCase
 
 MF_CHECKED = winharness.MF_CHECKED
 
@@ -83,9 +90,10 @@ class ViewerShellTest(ViewerTestCase):
         dlg = w.file_dialog(v.frame, "Viewer")
         types = w.item(dlg, 0x470)
         count = w.send(types, 0x0146)  # CB_GETCOUNT
-        self.assertEqual(7, count)
+        self.assertEqual(9, count)
         self.assertEqual(0, w.send(types, 0x0147), "the first pair is selected")  # CB_GETCURSEL
         self.assertEqual("All file formats", w.text(types))
+        self.assertEqual(["PNG (*.png)", "WebP (*.webp)"], w.combo_items(types)[-2:])
         w.cancel_dialog(dlg)
 
     def test_tile_cascade_and_arrange_icons_act_on_the_children(self):
@@ -127,6 +135,7 @@ class ViewerShellTest(ViewerTestCase):
         dlg = w.find(cls="#32770", title="About", owner=v.frame)
         texts = [c.title for c in w.children(dlg)]
         self.assertIn("MDI Image File Viewer", texts)
+        self.assertIn("Views BMP, GIF, Targa, JPEG, TIFF, PNG and WebP images.", texts)
         w.click(dlg, 1)
         w.wait_gone(dlg)
 
@@ -137,6 +146,82 @@ class ViewerShellTest(ViewerTestCase):
     def test_close_box_ends_the_process_with_code_zero(self):
         self.wctl.post(self.viewer.frame, winharness.WM_SYSCOMMAND, winharness.SC_CLOSE)
         self.assertEqual(0, self.viewer.proc.wait(20))
+
+
+class StartedViewer(Viewer):
+    """The viewer started with arguments, under a UTF-8 locale: only then does Wine give a
+    program names with letters beyond ASCII in its ANSI code page, and find their files."""
+
+    def __init__(self, session, *args):
+        self.session = session
+        self.w = session.wctl
+        self.proc = session.launch(session.windows_path(os.path.join(BUILD, "bin", "viewer.exe")),
+                                   *args, env={"LC_ALL": "C.UTF-8", "LANG": "C.UTF-8"})
+        self.frame = self.w.find(cls=self.FRAME_CLASS, timeout=30)
+        self.client = next(c.hwnd for c in self.w.children(self.frame) if c.cls == "MDIClient")
+
+
+class PicturesHandedOverTest(ReaderTestCase):
+    """Pictures handed to the viewer as Explorer hands them over: named on the command line
+    (double-click, "Open with") and dropped on the frame. Each opens as File, Open would open
+    it: in order, titled with its name, 8 pixels further down and right than the one before."""
+
+    FOLDER = "Ferien \u00dcbersicht"  # a space and a Latin-1 letter
+
+    def setUp(self):
+        # Each test starts its own viewer, with its own arguments.
+        self.pictures = [self.picture("a.png", 40, 30, 0),
+                         self.picture(os.path.join(self.FOLDER, "b.png"), 50, 20, 1)]
+
+    def picture(self, name, width, height, seed):
+        """A PNG picture written under the data folder: (its path, its pixels)."""
+        y, x = np.mgrid[0:height, 0:width]
+        rgb = np.stack([x * 6 + seed * 40, y * 8, (x + y) * 3 + seed * 90], axis=2) % 256
+        rgb = rgb.astype(np.uint8)
+        out = io.BytesIO()
+        Image.fromarray(rgb, "RGB").save(out, "PNG")
+        return self.data_file(name, out.getvalue()), rgb
+
+    def start(self, *args):
+        self.viewer = StartedViewer(self.session, *args)
+        self.addCleanup(self._stop)
+
+    def child_titled(self, title):
+        found = [c.hwnd for c in self.viewer.children() if c.title == title]
+        self.assertEqual(1, len(found), "one child titled %s" % title)
+        return found[0]
+
+    def assert_pictures_shown_in_order(self):
+        self.viewer.sync()
+        self.assertEqual(len(self.pictures), len(self.viewer.children()))
+        for n, (path, rgb) in enumerate(self.pictures):
+            child = self.child_titled(os.path.basename(path))
+            self.assertEqual((8 * n, 8 * n), self.viewer.position_in_client(child))
+            self.assert_shows(child, rgb, path)
+
+    def test_pictures_named_on_the_command_line_open_in_order(self):
+        self.start(*(self.session.windows_path(path) for path, _ in self.pictures))
+        self.assert_pictures_shown_in_order()
+
+    def test_name_outside_the_ansi_code_page_opens_by_its_short_name(self):
+        folder = "\u0424\u043e\u0442\u043e"  # Cyrillic: no ANSI form in code page 1252
+        self.pictures = [self.picture(os.path.join(folder, "c.png"), 30, 30, 2)]
+        self.start(self.session.windows_path(self.pictures[0][0]))
+        self.assert_pictures_shown_in_order()
+
+    def test_name_that_cannot_be_opened_gives_an_empty_child_titled_with_it(self):
+        self.start(self.session.windows_path(os.path.join(self.data, "missing.png")))
+        self.viewer.sync()
+        self.assert_empty(self.child_titled("missing.png"), palette=False)
+
+    def test_dropped_files_open_in_order_and_folders_are_skipped(self):
+        self.start()
+        names = [self.pictures[0][0], os.path.join(self.data, self.FOLDER), self.pictures[1][0]]
+        listing = self.data_file("dropped.txt", "\n".join(
+            self.session.windows_path(p) for p in names).encode("utf-8"))
+        count, _ = self.wctl.call("drop", self.viewer.frame, self.session.windows_path(listing))
+        self.assertEqual(3, int(count), "paths in the drop")
+        self.assert_pictures_shown_in_order()
 
 
 class ViewerOnPaletteDisplayTest(WineTestCase):

@@ -14,6 +14,8 @@ TEST(ReaderCodeFromPath, KnownExtensionsInAnyCase) {
       {"scan.TIF", READER_TIFF},     {"photo.jpeg", READER_JPEG},   {"photo.JPEG", READER_JPEG},
       {"photo.jpe", READER_JPEG},    {"photo.Jpe", READER_JPEG},    {"photo.jfif", READER_JPEG},
       {"photo.JFIF", READER_JPEG},   {"scan.tiff", READER_TIFF},    {"scan.TiFF", READER_TIFF},
+      {"shot.png", READER_PNG},      {"SHOT.PNG", READER_PNG},      {"web.webp", READER_WEBP},
+      {"web.WebP", READER_WEBP},
   };
   for (const auto& c : cases) EXPECT_EQ(c.code, ReaderCodeFromPath(c.path)) << c.path;
 }
@@ -31,7 +33,7 @@ TEST(ReaderCodeFromPath, OnlyTheLastExtensionCounts) {
 }
 
 TEST(ReaderCodeFromPath, UnknownOrMissingExtensionsGoToTheBitmapReader) {
-  for (const char* p : {"a.jpegs", "a.tiffx", "a.jp", "a.jf", "a.png", "a", "a.", "", ".gifx",
-                        "a.gi", "C:\\x\\"})
+  for (const char* p : {"a.jpegs", "a.tiffx", "a.jp", "a.jf", "a.pn", "a.web", "a.webpx", "a",
+                        "a.", "", ".gifx", "a.gi", "C:\\x\\"})
     EXPECT_EQ(READER_BMP, ReaderCodeFromPath(p)) << p;
 }

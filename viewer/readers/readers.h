@@ -14,6 +14,8 @@ HBITMAP ReadTargaFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail);
 HBITMAP ReadGifFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail);
 HBITMAP ReadJpegFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail);
 HBITMAP ReadTiffFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail);
+HBITMAP ReadPngFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail);
+HBITMAP ReadWebpFile(LPCSTR path, HPALETTE* palette, HBITMAP* thumbnail);
 
 // The reader for a code, or null where there is none (".cel", or a reader not built in).
 ImageReader ReaderForCode(ReaderCode code);

@@ -1,0 +1,182 @@
+// WebP files through libwebp: the whole file is read into memory (the decoder wants it so),
+// the header pass takes the canvas size, the decode pass decodes the picture, or the first
+// frame of an animation, into the record. Opaque pictures are decoded straight into the
+// record's rows; pictures with alpha, and animation frames, through one frame-sized buffer
+// and composited over white.
+#include "webp.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "checked_size.h"
+#include "reader_record.h"
+#include "reader_state.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+namespace {
+
+// What the header pass found beyond the canvas size.
+struct WebpLayout {
+  bool animated;     // an animation: its first frame is shown
+  bool alpha;        // the picture has alpha to composite
+  size_t fileBytes;  // the file's size
+};
+
+WebpLayout g_webpLayout;
+
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+
+// Where the frame lies on the canvas.
+struct WebpFrame {
+  const uint8_t* data;
+  size_t size;
+  int x, y, width, height;
+};
+
+}  // namespace
+
+// The whole file, or false when it cannot be read or is larger than a load may take.
+static bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>* data) {
+  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return false;
+  const size_t kPiece = 64 * 1024;
+  size_t used = 0;
+  for (;;) {
+    if (used == data->size()) {
+      if (used >= kWebpMaxBytes) return false;
+      data->resize(used < kPiece ? kPiece : used > kWebpMaxBytes / 2 ? kWebpMaxBytes : used * 2);
+    }
+    size_t got = std::fread(data->data() + used, 1, data->size() - used, file.get());
+    if (got == 0) break;
+    used += got;
+  }
+  data->resize(used);
+  return true;
+}
+
+static inline BYTE OverWhite(unsigned c, unsigned a) {
+  return BYTE((c * a + 255 * (255 - a) + 127) / 255);
+}
+
+void WebpPutRow(const BYTE* bgra, LONG x, LONG count, LONG n) {
+  const ReaderState& s = g_readerState;
+  if (n < 0 || n >= s.height || x < 0 || count < 0 || count > s.width - x || !s.pixels) return;
+  BYTE* out = s.pixels + size_t(s.height - 1 - n) * size_t(s.stride) + size_t(x) * 3;
+  for (LONG i = 0; i < count; ++i, out += 3, bgra += 4)
+    for (int c = 0; c < 3; ++c) out[c] = OverWhite(bgra[c], bgra[3]);
+}
+
+// An opaque frame decoded by libwebp in the record's own blue-green-red order, its rows
+// flipped so that they land bottom-up in the record's rows.
+static bool DecodeOpaqueFrame(const WebpFrame& f) {
+  const ReaderState& s = g_readerState;
+  WebPDecoderConfig config;
+  if (!WebPInitDecoderConfig(&config)) return false;
+  config.output.colorspace = MODE_BGR;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba =
+      s.pixels + size_t(s.height - f.y - f.height) * size_t(s.stride) + size_t(f.x) * 3;
+  config.output.u.RGBA.stride = s.stride;
+  config.output.u.RGBA.size = size_t(f.height - 1) * size_t(s.stride) + size_t(f.width) * 3;
+  config.options.flip = 1;
+  const bool ok = WebPDecode(f.data, f.size, &config) == VP8_STATUS_OK;
+  WebPFreeDecBuffer(&config.output);
+  return ok;
+}
+
+// A frame with alpha decoded into a buffer of its own and composited over white.
+static bool DecodeFrameOverWhite(const WebpFrame& f) {
+  size_t bytes;
+  if (!CheckedMul(uint64_t(f.width) * 4, uint64_t(f.height), &bytes)) return false;
+  std::vector<uint8_t> bgra(bytes);
+  WebPDecoderConfig config;
+  if (!WebPInitDecoderConfig(&config)) return false;
+  config.output.colorspace = MODE_BGRA;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba = bgra.data();
+  config.output.u.RGBA.stride = f.width * 4;
+  config.output.u.RGBA.size = bytes;
+  const bool ok = WebPDecode(f.data, f.size, &config) == VP8_STATUS_OK;
+  WebPFreeDecBuffer(&config.output);
+  if (!ok) return false;
+  for (int r = 0; r < f.height; ++r)
+    WebpPutRow(bgra.data() + size_t(r) * size_t(f.width) * 4, f.x, f.width, f.y + r);
+  return true;
+}
+
+// The frame must lie inside the canvas (the record) before anything is written.
+static bool DecodeWebpFrame(const WebpFrame& f, bool alpha) {
+  const ReaderState& s = g_readerState;
+  if (f.x < 0 || f.y < 0 || f.width <= 0 || f.height <= 0 || f.width > s.width - f.x ||
+      f.height > s.height - f.y || !s.pixels)
+    return false;
+  return alpha ? DecodeFrameOverWhite(f) : DecodeOpaqueFrame(f);
+}
+
+// The first frame of an animation, on a canvas that is transparent (so white) around it.
+static bool DecodeFirstFrame(const std::vector<uint8_t>& file) {
+  WebPData data = {file.data(), file.size()};
+  std::unique_ptr<WebPDemuxer, void (*)(WebPDemuxer*)> demux(WebPDemux(&data), WebPDemuxDelete);
+  if (!demux || LONG(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH)) != g_readerState.width ||
+      LONG(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT)) != g_readerState.height)
+    return false;
+  WebPIterator it;
+  if (!WebPDemuxGetFrame(demux.get(), 1, &it)) return false;
+  const WebpFrame f = {it.fragment.bytes, it.fragment.size, it.x_offset, it.y_offset,
+                       it.width, it.height};
+  WebPDemuxReleaseIterator(&it);
+  const ReaderState& s = g_readerState;
+  for (LONG y = 0; y < s.height; ++y)
+    std::memset(s.pixels + size_t(y) * size_t(s.stride), 0xFF, size_t(s.width) * 3);
+  return DecodeWebpFrame(f, true);
+}
+
+int DecodeWebp(LPCSTR path, BOOL headerOnly) {
+  std::vector<uint8_t> file;
+  WebPBitstreamFeatures features;
+  if (!ReadWholeFile(path, &file) ||
+      WebPGetFeatures(file.data(), file.size(), &features) != VP8_STATUS_OK ||
+      features.width <= 0 || features.height <= 0)
+    return 0;
+  if (headerOnly) {
+    g_readerState.width = features.width;
+    g_readerState.height = features.height;
+    g_webpLayout.animated = features.has_animation != 0;
+    g_webpLayout.alpha = features.has_alpha != 0;
+    g_webpLayout.fileBytes = file.size();
+    return 1;
+  }
+  if (features.width != g_readerState.width || features.height != g_readerState.height ||
+      (features.has_animation != 0) != g_webpLayout.animated)
+    return 0;
+  if (g_webpLayout.animated) return DecodeFirstFrame(file);
+  const WebpFrame whole = {file.data(), file.size(), 0, 0, features.width, features.height};
+  return DecodeWebpFrame(whole, features.has_alpha != 0);
+}
+
+// All a load takes at most: the file, the record, the frame buffer for alpha and libwebp's
+// own working memory (a lossless picture keeps 4 bytes a pixel; a lossy one far less).
+static bool WebpFitsInMemory() {
+  const uint64_t width = uint64_t(g_readerState.width), height = uint64_t(g_readerState.height);
+  const WebpLayout& l = g_webpLayout;
+  size_t record, pixels, decoder, total;
+  if (!DibBlockSize(width, height, 24, sizeof(BITMAPINFOHEADER), &record) ||
+      !CheckedMul(width, height, &pixels) || !CheckedMul(pixels, 4, &decoder))
+    return false;
+  const size_t frame = l.alpha || l.animated ? decoder : 0;
+  return CheckedAdd(record, l.fileBytes, &total) && CheckedAdd(total, decoder, &total) &&
+         CheckedAdd(total, frame, &total) && total <= kWebpMaxBytes;
+}
+
+BITMAPINFOHEADER* LoadWebpDib(LPCSTR path, HPALETTE* palette) {
+  if (!DecodeWebp(path, TRUE) || !WebpFitsInMemory()) return nullptr;
+  BITMAPINFOHEADER* dib = NewReaderRecord(24, nullptr, palette);
+  if (!dib) return nullptr;
+  return KeepIfDecoded(dib, DecodeWebp(path, FALSE) != 0);
+}
