@@ -220,6 +220,32 @@ static bool SameFile(const char* a, const char* b) {
   return lstrcmpiA(longA, longB) == 0;
 }
 
+// The Save dialog asked about the name as typed; when ".avi" is added to it afterwards, the
+// name that will be written is asked about here, in the same words, and No goes back to the
+// dialog.
+static bool ConfirmReplaceAfterExtension(HWND hwnd, const char* typed) {
+  if (lstrcmpA(typed, g_szAviPath) == 0 ||
+      GetFileAttributesA(g_szAviPath) == INVALID_FILE_ATTRIBUTES)
+    return true;
+  char text[256 + 64];
+  FormatText(text, sizeof text, "%s already exists.\nDo you want to replace it?", g_szAviPath);
+  return MessageBoxA(hwnd, text, "Output File", MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+}
+
+// The output name, with ".avi" added when it has no extension; false when the dialog was
+// cancelled or the program is to end.
+static bool ChooseOutputFile(HWND hwnd) {
+  for (;;) {
+    if (!FileNameDialog(1, g_szAviPath, g_szAviDir, "Output File", "Video Files|*.avi|", hwnd) ||
+        g_exitRequested)
+      return false;
+    char typed[sizeof g_szAviPath];
+    lstrcpynA(typed, g_szAviPath, sizeof typed);
+    AppendExtensionIfNone(g_szAviPath, sizeof g_szAviPath, ".avi");
+    if (ConfirmReplaceAfterExtension(hwnd, typed)) return !g_exitRequested;
+  }
+}
+
 void WriteMovie(HWND hwnd) {
   if (g_writing) {
     // The item reads "&Stop" while writing, however often it is chosen: the loop ends at its
@@ -235,12 +261,10 @@ void WriteMovie(HWND hwnd) {
   }
   if (!g_movieLoaded) return;
   g_writeRequested = 1;
-  if (!FileNameDialog(1, g_szAviPath, g_szAviDir, "Output File", "Video Files|*.avi|", hwnd) ||
-      g_exitRequested) {
+  if (!ChooseOutputFile(hwnd)) {
     g_writeRequested = 0;  // so the next Write AVI asks again
     return;
   }
-  AppendExtensionIfNone(g_szAviPath, sizeof g_szAviPath, ".avi");
   if (SameFile(g_szAviPath, g_szFlicPath)) {
     // Writing would destroy the flic being read.
     g_writeRequested = 0;

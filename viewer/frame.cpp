@@ -66,20 +66,27 @@ HWND CreateImageChild(LPCSTR className, LPCSTR title, LPARAM param) {
       SendMessageA(g_hwndMdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
 }
 
-void OpenImagePath(LPCSTR path) {
+// Opens one image into a new child, as File, Open does: the reader is chosen by the
+// extension of `name`, which also titles the child; `path` is the file read, or null when the
+// name has no form the readers can open (the child then stays empty, as for an unreadable
+// file).
+static void OpenImageAs(LPCSTR path, LPCSTR name) {
   HBITMAP bitmap = nullptr, thumbnail = nullptr;
   HPALETTE palette = nullptr;
-  HWND child = CreateImageChild(CHILD_CLASS, PathAfterBackslash(path), 0);
+  HWND child = CreateImageChild(CHILD_CLASS, PathAfterBackslash(name), 0);
   if (!child) return;
-  ReaderCode code = ReaderCodeFromPath(path);
+  ReaderCode code = ReaderCodeFromPath(name);
   g_hwndPaletteOwner = child;
-  if (ImageReader reader = ReaderForCode(code)) bitmap = reader(path, &palette, &thumbnail);
+  ImageReader reader = ReaderForCode(code);
+  if (reader && path) bitmap = reader(path, &palette, &thumbnail);
   SetWindowLongA(child, WORD_BITMAP, reinterpret_cast<LONG>(bitmap));
   SetWindowLongA(child, WORD_THUMBNAIL, reinterpret_cast<LONG>(thumbnail));
   SetWindowLongA(child, WORD_PALETTE, reinterpret_cast<LONG>(palette));
   SetFocus(child);
   SizeChildToImage(child);
 }
+
+void OpenImagePath(LPCSTR path) { OpenImageAs(path, path); }
 
 static void OpenImageFile() {
   if (FileNameDialog(0, g_szFilePath, g_szInitialDir, "Viewer", kOpenFilter, g_hwndFrame) == 1)
@@ -96,20 +103,23 @@ static bool AnsiName(LPCWSTR wide, char (&ansi)[256]) {
 }
 
 void OpenWidePath(LPCWSTR path) {
+  // The title and the reader come from the long name (a short name cuts ".webp" to ".WEB");
+  // characters without an ANSI form show as "?", which names no file.
+  LPCWSTR name = path;
+  for (LPCWSTR p = path; *p; ++p)
+    if (*p == L'\\' || *p == L'/' || *p == L':') name = p + 1;
+  char title[256] = "";
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, title, sizeof title, nullptr,
+                      nullptr);
+  title[sizeof title - 1] = 0;
+
   char ansi[256];
-  if (!AnsiName(path, ansi)) {
-    // A short (8.3) name is plain ANSI; Wine and NTFS volumes keep one for every long name.
-    WCHAR shortName[MAX_PATH];
-    DWORD n = GetShortPathNameW(path, shortName, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH || !AnsiName(shortName, ansi)) {
-      // A name that cannot be opened still gets its (empty) child, titled as near as ANSI
-      // allows.
-      ansi[0] = 0;
-      WideCharToMultiByte(CP_ACP, 0, path, -1, ansi, sizeof ansi, nullptr, nullptr);
-      ansi[sizeof ansi - 1] = 0;
-    }
-  }
-  OpenImagePath(ansi);
+  if (AnsiName(path, ansi)) return OpenImageAs(ansi, title);
+  // A short (8.3) name is plain ANSI; Wine and NTFS volumes keep one for most long names.
+  WCHAR shortName[MAX_PATH];
+  DWORD n = GetShortPathNameW(path, shortName, MAX_PATH);
+  if (n != 0 && n < MAX_PATH && AnsiName(shortName, ansi)) return OpenImageAs(ansi, title);
+  OpenImageAs(nullptr, title);
 }
 
 struct LocalFreer {

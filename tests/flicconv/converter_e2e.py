@@ -154,8 +154,9 @@ class Converter:
         return dlg
 
     def answer_replace(self, dlg, replace, timeout=15):
-        """Waits for the Save dialog's question whether to replace an existing file and
-        answers Yes or No. (Its text runs over two lines, which wctl's one-line answers
+        """Waits for the question whether to replace an existing file, asked by the Save
+        dialog `dlg` (or by the converter, `dlg` its window, when ".avi" was added to the name
+        typed), and answers Yes or No. (Its text runs over two lines, which wctl's one-line answers
         cannot carry, so only the box is looked for.)"""
         box = self.w.find(cls="#32770", owner=dlg, timeout=timeout)
         self.w.click(box, IDYES if replace else IDNO)

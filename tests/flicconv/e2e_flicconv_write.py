@@ -12,7 +12,7 @@ from PIL import Image
 
 from avi import AVIIF_KEYFRAME, Avi
 from converter_e2e import (BUILD, CLASS, CMD_COMPRESS, CMD_EXIT, CMD_FRAME_RATE, CMD_OPEN,
-                           CMD_QUIT, CMD_WRITE, RLE, UNCOMPRESSED, WM_CLOSE, Converter,
+                           CMD_QUIT, CMD_WRITE, RLE, SAVE_TITLE, UNCOMPRESSED, WM_CLOSE, Converter,
                            WineTestCase, columns, crop_rgb, ffmpeg_frames, ffprobe, private_copy,
                            rgb_of, wait_until)  # noqa: F401
 import flicwriter as fw
@@ -378,16 +378,29 @@ class ConverterWriteTest(WriteTestCase):
         c, w = self.conv, self.wctl
         path, _, _ = self.flic("asked.flc", count=3)
         c.load_ok(path)
-        kept = self.data_file("kept.avi", b"not a movie, and not to be replaced")
-        dlg = c.type_output(self.session.windows_path(kept))
-        c.answer_replace(dlg, False)  # the question comes, and No is the answer
-        c.sync()
-        self.assertTrue(w.info(dlg).visible, "No returns to the Save dialog")
-        w.cancel_dialog(dlg)
-        c.sync()
-        with open(kept, "rb") as f:
-            self.assertEqual(b"not a movie, and not to be replaced", f.read())
-        self.assertEqual("&Write AVI", c.menu(CMD_WRITE)[1], "nothing was written")
+        # On drive C: a folder without a "." in its path, so a name typed without one gets
+        # ".avi" added, and the name so made is asked about too.
+        folder = os.path.join(self.session.prefix, "drive_c", "flicconv-kept")
+        os.makedirs(folder, exist_ok=True)
+        kept = os.path.join(folder, "kept.avi")
+        with open(kept, "wb") as f:
+            f.write(b"not a movie, and not to be replaced")
+        for typed in ("C:\\flicconv-kept\\kept.avi", "C:\\flicconv-kept\\kept"):
+            with self.subTest(typed=typed):
+                dlg = c.type_output(typed)
+                if typed.endswith(".avi"):
+                    c.answer_replace(dlg, False)  # the dialog's own question, and No
+                else:
+                    w.wait_gone(dlg)  # "kept" does not exist: the converter asks about kept.avi
+                    c.answer_replace(c.main, False)
+                    dlg = w.file_dialog(c.main, SAVE_TITLE, timeout=20)
+                c.sync()
+                self.assertTrue(w.info(dlg).visible, "No returns to the Save dialog")
+                w.cancel_dialog(dlg)
+                c.sync()
+                with open(kept, "rb") as f:
+                    self.assertEqual(b"not a movie, and not to be replaced", f.read())
+                self.assertEqual("&Write AVI", c.menu(CMD_WRITE)[1], "nothing was written")
 
     def test_each_frame_is_on_screen_while_it_is_written(self):
         c, w = self.conv, self.wctl

@@ -157,7 +157,7 @@ class StartedViewer(Viewer):
         self.w = session.wctl
         self.proc = session.launch(session.windows_path(os.path.join(BUILD, "bin", "viewer.exe")),
                                    *args, env={"LC_ALL": "C.UTF-8", "LANG": "C.UTF-8"})
-        self.frame = self.w.find(cls=self.FRAME_CLASS, timeout=30)
+        self.frame = self.proc.find_window(cls=self.FRAME_CLASS, timeout=30)
         self.client = next(c.hwnd for c in self.w.children(self.frame) if c.cls == "MDIClient")
 
 
@@ -174,12 +174,13 @@ class PicturesHandedOverTest(ReaderTestCase):
                          self.picture(os.path.join(self.FOLDER, "b.png"), 50, 20, 1)]
 
     def picture(self, name, width, height, seed):
-        """A PNG picture written under the data folder: (its path, its pixels)."""
+        """A PNG picture (TIFF where the name says so) written under the data folder: (its
+        path, its pixels)."""
         y, x = np.mgrid[0:height, 0:width]
         rgb = np.stack([x * 6 + seed * 40, y * 8, (x + y) * 3 + seed * 90], axis=2) % 256
         rgb = rgb.astype(np.uint8)
         out = io.BytesIO()
-        Image.fromarray(rgb, "RGB").save(out, "PNG")
+        Image.fromarray(rgb, "RGB").save(out, "TIFF" if name.endswith(".tiff") else "PNG")
         return self.data_file(name, out.getvalue()), rgb
 
     def start(self, *args):
@@ -205,7 +206,9 @@ class PicturesHandedOverTest(ReaderTestCase):
 
     def test_name_outside_the_ansi_code_page_opens_by_its_short_name(self):
         folder = "\u0424\u043e\u0442\u043e"  # Cyrillic: no ANSI form in code page 1252
-        self.pictures = [self.picture(os.path.join(folder, "c.png"), 30, 30, 2)]
+        # A long name with a four-letter extension: its short form ends in ".TIF", but the
+        # child is titled, and its reader chosen, by the long name.
+        self.pictures = [self.picture(os.path.join(folder, "Strandbild.tiff"), 30, 30, 2)]
         self.start(self.session.windows_path(self.pictures[0][0]))
         self.assert_pictures_shown_in_order()
 

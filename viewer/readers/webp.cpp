@@ -6,9 +6,9 @@
 #include "webp.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "checked_size.h"
 #include "reader_record.h"
@@ -31,6 +31,12 @@ WebpLayout g_webpLayout;
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
 };
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+// Buffers come from malloc: a failed allocation is an ordinary outcome (an empty child), never
+// an exception through the window procedure.
+using Bytes = std::unique_ptr<uint8_t, FreeDeleter>;
 
 // Where the frame lies on the canvas.
 struct WebpFrame {
@@ -41,22 +47,18 @@ struct WebpFrame {
 
 }  // namespace
 
-// The whole file, or false when it cannot be read or is larger than a load may take.
-static bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>* data) {
+// The whole file, or false when it cannot be read, is larger than a load may take, or finds
+// no memory. Its size is known before anything is allocated, so the file is held once.
+static bool ReadWholeFile(LPCSTR path, Bytes* data, size_t* size) {
   std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return false;
-  const size_t kPiece = 64 * 1024;
-  size_t used = 0;
-  for (;;) {
-    if (used == data->size()) {
-      if (used >= kWebpMaxBytes) return false;
-      data->resize(used < kPiece ? kPiece : used > kWebpMaxBytes / 2 ? kWebpMaxBytes : used * 2);
-    }
-    size_t got = std::fread(data->data() + used, 1, data->size() - used, file.get());
-    if (got == 0) break;
-    used += got;
-  }
-  data->resize(used);
+  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+  long length = std::ftell(file.get());
+  if (length <= 0 || uint64_t(length) > kWebpMaxBytes || std::fseek(file.get(), 0, SEEK_SET) != 0)
+    return false;
+  data->reset(static_cast<uint8_t*>(std::malloc(size_t(length))));
+  if (!*data || std::fread(data->get(), 1, size_t(length), file.get()) != size_t(length))
+    return false;
+  *size = size_t(length);
   return true;
 }
 
@@ -94,19 +96,20 @@ static bool DecodeOpaqueFrame(const WebpFrame& f) {
 static bool DecodeFrameOverWhite(const WebpFrame& f) {
   size_t bytes;
   if (!CheckedMul(uint64_t(f.width) * 4, uint64_t(f.height), &bytes)) return false;
-  std::vector<uint8_t> bgra(bytes);
+  Bytes bgra(static_cast<uint8_t*>(std::malloc(bytes)));
+  if (!bgra) return false;
   WebPDecoderConfig config;
   if (!WebPInitDecoderConfig(&config)) return false;
   config.output.colorspace = MODE_BGRA;
   config.output.is_external_memory = 1;
-  config.output.u.RGBA.rgba = bgra.data();
+  config.output.u.RGBA.rgba = bgra.get();
   config.output.u.RGBA.stride = f.width * 4;
   config.output.u.RGBA.size = bytes;
   const bool ok = WebPDecode(f.data, f.size, &config) == VP8_STATUS_OK;
   WebPFreeDecBuffer(&config.output);
   if (!ok) return false;
   for (int r = 0; r < f.height; ++r)
-    WebpPutRow(bgra.data() + size_t(r) * size_t(f.width) * 4, f.x, f.width, f.y + r);
+    WebpPutRow(bgra.get() + size_t(r) * size_t(f.width) * 4, f.x, f.width, f.y + r);
   return true;
 }
 
@@ -120,8 +123,8 @@ static bool DecodeWebpFrame(const WebpFrame& f, bool alpha) {
 }
 
 // The first frame of an animation, on a canvas that is transparent (so white) around it.
-static bool DecodeFirstFrame(const std::vector<uint8_t>& file) {
-  WebPData data = {file.data(), file.size()};
+static bool DecodeFirstFrame(const uint8_t* file, size_t size) {
+  WebPData data = {file, size};
   std::unique_ptr<WebPDemuxer, void (*)(WebPDemuxer*)> demux(WebPDemux(&data), WebPDemuxDelete);
   if (!demux || LONG(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH)) != g_readerState.width ||
       LONG(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT)) != g_readerState.height)
@@ -138,25 +141,26 @@ static bool DecodeFirstFrame(const std::vector<uint8_t>& file) {
 }
 
 int DecodeWebp(LPCSTR path, BOOL headerOnly) {
-  std::vector<uint8_t> file;
+  Bytes file;
+  size_t size = 0;
   WebPBitstreamFeatures features;
-  if (!ReadWholeFile(path, &file) ||
-      WebPGetFeatures(file.data(), file.size(), &features) != VP8_STATUS_OK ||
-      features.width <= 0 || features.height <= 0)
+  if (!ReadWholeFile(path, &file, &size) ||
+      WebPGetFeatures(file.get(), size, &features) != VP8_STATUS_OK || features.width <= 0 ||
+      features.height <= 0)
     return 0;
   if (headerOnly) {
     g_readerState.width = features.width;
     g_readerState.height = features.height;
     g_webpLayout.animated = features.has_animation != 0;
     g_webpLayout.alpha = features.has_alpha != 0;
-    g_webpLayout.fileBytes = file.size();
+    g_webpLayout.fileBytes = size;
     return 1;
   }
   if (features.width != g_readerState.width || features.height != g_readerState.height ||
       (features.has_animation != 0) != g_webpLayout.animated)
     return 0;
-  if (g_webpLayout.animated) return DecodeFirstFrame(file);
-  const WebpFrame whole = {file.data(), file.size(), 0, 0, features.width, features.height};
+  if (g_webpLayout.animated) return DecodeFirstFrame(file.get(), size);
+  const WebpFrame whole = {file.get(), size, 0, 0, features.width, features.height};
   return DecodeWebpFrame(whole, features.has_alpha != 0);
 }
 
