@@ -57,6 +57,8 @@ const Recipe kRecipes[] = {
     {"packbits.tif", 70, 50, kRgb, COMPRESSION_PACKBITS},
     {"jpeg.tif", 64, 48, kYcbcrJpeg, COMPRESSION_JPEG},
     {"tiled.tif", 75, 41, kRgb, COMPRESSION_ADOBE_DEFLATE, ORIENTATION_TOPLEFT, 16},
+    // One tile (1.5 MiB) larger than eight bytes for each of the picture's pixels.
+    {"big_tiles16.tif", 64, 64, kRgb16, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 512},
     {"separate.tif", 30, 20, kSeparate, COMPRESSION_LZW},
     {"float32.tif", 20, 10, kFloat, COMPRESSION_NONE, ORIENTATION_TOPLEFT, 0, 1, false},
 };
@@ -155,7 +157,7 @@ void SetFields(TIFF* t, const Recipe& s) {
 }
 
 bool WriteTiled(TIFF* t, const Recipe& s, const std::vector<uint8_t>& pic) {
-  const int bpp = 3;
+  const size_t bpp = StoredRow(s, pic, 0, 0).size() / size_t(s.width);  // bytes a pixel
   std::vector<uint8_t> tile(size_t(s.tile) * s.tile * bpp);
   for (int ty = 0; ty < s.height; ty += s.tile) {
     for (int tx = 0; tx < s.width; tx += s.tile) {

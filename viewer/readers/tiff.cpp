@@ -113,11 +113,18 @@ static int ConvertTiffImage(TIFF* tiff, uint32_t width, uint32_t height) {
 // The library refuses any single allocation above the limit it was opened with, so a small
 // file cannot make it ask for gigabytes. The header pass reads only directories; the decode
 // pass needs buffers of about the picture's own size (a strip of 16-bit RGBA is 8 bytes a
-// pixel), and codec state that may exceed that for tiny pictures.
+// pixel), codec state that may exceed that for tiny pictures, and one strip or tile, which
+// in a valid file can be larger than the picture (a small picture in 512 x 512 tiles, extra
+// samples). A strip or tile counts up to kTiffUnitAllocLimit: larger ones are what a bomb
+// declares, and the picture's own size still bounds those.
 static const tmsize_t kTiffHeaderAllocLimit = tmsize_t(256) << 20;
+static const uint64_t kTiffUnitAllocLimit = uint64_t(16) << 20;
+
+uint64_t g_tiffUnitBytes;  // one strip or tile of the first image, found by the header pass
 
 static tmsize_t TiffDecodeAllocLimit(uint32_t width, uint32_t height) {
-  const uint64_t floor = uint64_t(1) << 20;
+  uint64_t floor = uint64_t(1) << 20;
+  if (g_tiffUnitBytes <= kTiffUnitAllocLimit && g_tiffUnitBytes > floor) floor = g_tiffUnitBytes;
   size_t pixels, bytes;
   if (!CheckedMul(width, height, &pixels) || !CheckedMul(pixels, 8, &bytes) ||
       bytes > uint64_t(kTiffHeaderAllocLimit))
@@ -151,6 +158,7 @@ int DecodeTiff(LPCSTR path, BOOL headerOnly) {
   if (ok && headerOnly) {
     g_readerState.width = LONG(width);
     g_readerState.height = LONG(height);
+    g_tiffUnitBytes = TIFFIsTiled(tiff) ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff);
   } else if (ok) {
     ok = ConvertTiffImage(tiff, width, height);
   }
