@@ -29,7 +29,7 @@ extern char** environ;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-const int kFfmpegRuns = 7;
+const int kFfmpegRuns = 9;
 
 void Put16(Bytes& b, unsigned v) {
   b.push_back(uint8_t(v));
