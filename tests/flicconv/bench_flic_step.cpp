@@ -3,7 +3,7 @@
 // four packets, about 60% of the picture), a 320 x 200 FLI of line deltas made mostly of
 // literal packets, and a 320 x 200 FLI of line deltas made mostly of byte runs (byte-run
 // chunks themselves are ignored after frame 1, so frames of them would measure nothing).
-// Ours: processor time of this thread stepping every frame, best of 5. ffmpeg: processor
+// Ours: processor time of this thread stepping every frame, best of 22 passes. ffmpeg: processor
 // time of the child (user + system) decoding the whole file (looped to about 12,000 frames)
 // minus decoding its first frame only, best of several runs each, divided by the extra
 // frames: its start-up cancels out.
@@ -177,15 +177,19 @@ bool WriteMovie(Movie* m) {
   return std::fclose(out) == 0 && ok;
 }
 
-// Processor time per step of our stepping through every frame of the movie, best of 5.
+// Processor time per step of our stepping through every frame of the movie: the best of 11
+// passes after one untimed pass.
 double OursSecondsPerFrame(const Movie& m) {
   g_isFlc = m.kind == WORD_DELTA_FLC;
   if (LoadFlicMovie(m.path.c_str()) != FLIC_LOADED) return -1;
   bool failed = false;
-  double best = BestSeconds([&] {
+  double best = 1e9;
+  for (int pass = 0; pass <= 11; ++pass) {
+    double start = CpuSeconds();
     for (int i = 0; i < m.frames; ++i)
       if (StepFlicFrame(g_isFlc) != STEP_DONE) failed = true;
-  });
+    if (pass) best = std::min(best, CpuSeconds() - start);
+  }
   FreeMovie();
   return failed ? -1 : best / m.frames;
 }
@@ -254,7 +258,7 @@ int main() {
       {"320x200 FLI, mostly runs", RUNS_FLI, 320, 200, 2000, ""},
   };
   std::printf("  ours: processor time of this thread stepping every frame (file read and chunks),"
-              " best of 5\n");
+              "\n  best of 11 passes before and 11 after ffmpeg's runs\n");
   std::printf("  ffmpeg: processor time of the child decoding the file over and over (about %ld"
               " frames)\n  minus that of decoding its first frame only (-v error -xerror -nostdin"
               " [-stream_loop N] -i F\n  [-frames:v 1] -f null -, best of %d each), divided by"
@@ -270,9 +274,12 @@ int main() {
   int status = 0;
   for (Movie& m : movies) {
     if (!WriteMovie(&m)) return 1;
+    // Ours before and after ffmpeg's runs: a busy spell of the machine rarely covers both.
     double ours = OursSecondsPerFrame(m);
     long ffmpegFrames = 0;
     double ref = FfmpegSecondsPerFrame(m, &ffmpegFrames);
+    double again = OursSecondsPerFrame(m);
+    if (ours > 0 && again > 0) ours = std::min(ours, again);
     std::remove(m.path.c_str());
     if (ours <= 0) {
       std::printf("  %s: stepping failed\n", m.name);
@@ -295,7 +302,13 @@ int main() {
   Movie small = {"640x480 FLC, word deltas", WORD_DELTA_FLC, 640, 480, 150, ""};
   Movie large = {"640x480 FLC, word deltas", WORD_DELTA_FLC, 640, 480, 600, ""};
   if (!WriteMovie(&small) || !WriteMovie(&large)) return 1;
-  double smallCost = OursSecondsPerFrame(small), largeCost = OursSecondsPerFrame(large);
+  double smallCost = 1e9, largeCost = 1e9;
+  for (int round = 0; round < 3; ++round) {  // alternating, so a busy spell hits both sizes
+    double s1 = OursSecondsPerFrame(small), s2 = OursSecondsPerFrame(large);
+    if (s1 <= 0 || s2 <= 0) return 1;
+    smallCost = std::min(smallCost, s1);
+    largeCost = std::min(largeCost, s2);
+  }
   std::remove(small.path.c_str());
   std::remove(large.path.c_str());
   if (smallCost <= 0 || largeCost <= 0) return 1;
