@@ -1,0 +1,27 @@
+"""Viewer start to frame shown against a minimal Win32 program that creates and shows one
+window, on the same warm prefix: both started by a timing program on Wine that waits for the
+first shown top-level window of the new process (an event hook, not polling), the two taking
+turns, 21 starts each; the medians are compared."""
+import os
+
+STARTS = 21
+
+
+def run(session, out):
+    bin_dir = os.path.join(session.build_dir, "tests", "bin")
+    exe = os.path.join(bin_dir, "bench_start_win.exe")
+    viewer = session.windows_path(os.path.join(session.build_dir, "bin", "viewer.exe"))
+    minimal = session.windows_path(os.path.join(bin_dir, "bench_minimal_win.exe"))
+    code, stdout, stderr = session.run(exe, STARTS, viewer, minimal, timeout=600)
+    if code != 0:
+        print("  bench_start_win failed (%d): %s" % (code, stderr.strip()))
+        return
+    median = {}
+    for line in stdout.splitlines():
+        if line.strip():
+            index, mid, low, high = line.split()
+            name = ("viewer", "minimal program")[int(index)]
+            median[name] = float(mid)
+            print("  %s: median %s ms of %d starts (from %s to %s ms)"
+                  % (name, mid, STARTS, low, high))
+    print("viewer start vs minimal program: %.2fx" % (median["viewer"] / median["minimal program"]))

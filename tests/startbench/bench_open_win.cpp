@@ -1,0 +1,146 @@
+// Open's work after the dialog's OK, step by step, as the Windows build runs it on Wine:
+// the reader (decode and record, with its palette), then the finishing steps FinishDib runs
+// (plain form, device bitmap on the screen DC, thumbnail and its bitmap), each timed alone,
+// and the palette made again alone; for JPEG the bare decode into one fresh whole-picture
+// buffer beside it, so the record's share is the reader's time less that decode.
+//     bench_open_win <runs> <jpeg> <gif>
+// Prints "<file kind>_<step> <best ms>" lines.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include <jpeglib.h>
+
+#include "dib.h"
+#include "display_dib.h"
+#include "readers/gif.h"
+#include "readers/jpeg.h"
+#include "thumbnail.h"
+
+namespace {
+
+double NowMs() {
+  static LARGE_INTEGER frequency;
+  if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+struct Steps {
+  double load = 1e30, palette = 1e30, plain = 1e30, bitmap = 1e30, thumbnail = 1e30,
+         bare = 1e30;
+};
+
+void Keep(double* best, double ms) {
+  if (ms < *best) *best = ms;
+}
+
+// A default JPEG decode into one freshly allocated whole-picture buffer.
+bool BareJpegFresh(const char* path, double* ms) {
+  double start = NowMs();
+  FILE* f = fopen(path, "rb");
+  if (!f) return false;
+  jpeg_decompress_struct info;
+  jpeg_error_mgr err;
+  info.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&info);
+  jpeg_stdio_src(&info, f);
+  jpeg_read_header(&info, TRUE);
+  jpeg_start_decompress(&info);
+  size_t stride = size_t(info.output_width) * info.output_components;
+  JSAMPLE* picture = static_cast<JSAMPLE*>(malloc(stride * info.output_height));
+  bool ok = picture != nullptr;
+  while (ok && info.output_scanline < info.output_height) {
+    JSAMPROW row = picture + stride * info.output_scanline;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  if (ok) jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  fclose(f);
+  *ms = NowMs() - start;
+  free(picture);
+  return ok;
+}
+
+bool OneRound(BITMAPINFOHEADER* (*load)(LPCSTR, HPALETTE*), const char* path, Steps* best) {
+  HPALETTE palette = nullptr;
+  double start = NowMs();
+  BITMAPINFOHEADER* dib = load(path, &palette);
+  Keep(&best->load, NowMs() - start);
+  if (palette) DeleteObject(palette);
+  if (!dib) return false;
+
+  start = NowMs();
+  HPALETTE again = PaletteFromDib(dib);
+  Keep(&best->palette, NowMs() - start);
+
+  bool ok = false;
+  HDC screen = GetDC(nullptr);
+  std::unique_ptr<ThumbnailImage> thumb(new (std::nothrow) ThumbnailImage);
+  if (screen && thumb) {
+    HPALETTE previous = nullptr;
+    if (again) {
+      previous = SelectPalette(screen, again, FALSE);
+      RealizePalette(screen);
+    }
+    start = NowMs();
+    PlainDib plain;
+    bool madePlain = MakePlainDib(dib, DibPixels(dib), &plain);
+    Keep(&best->plain, NowMs() - start);
+    if (madePlain) {
+      start = NowMs();
+      HBITMAP bitmap = CreateDIBitmap(screen, plain.header, CBM_INIT, plain.pixels,
+                                      reinterpret_cast<const BITMAPINFO*>(plain.header),
+                                      DIB_RGB_COLORS);
+      Keep(&best->bitmap, NowMs() - start);
+      start = NowMs();
+      HBITMAP small = nullptr;
+      if (BuildThumbnail(plain.header, plain.pixels, thumb.get()))
+        small = CreateDIBitmap(screen, &thumb->header, CBM_INIT, thumb->bits,
+                               reinterpret_cast<const BITMAPINFO*>(&thumb->header),
+                               DIB_RGB_COLORS);
+      Keep(&best->thumbnail, NowMs() - start);
+      ok = bitmap && small;
+      if (bitmap) DeleteObject(bitmap);
+      if (small) DeleteObject(small);
+    }
+    if (previous) SelectPalette(screen, previous, FALSE);
+  }
+  if (screen) ReleaseDC(nullptr, screen);
+  if (again) DeleteObject(again);
+  LocalFree(dib);
+  return ok;
+}
+
+void Print(const char* kind, const Steps& s, bool bare) {
+  printf("%s_load %.1f\n%s_palette %.1f\n%s_plain %.1f\n%s_bitmap %.1f\n%s_thumbnail %.1f\n",
+         kind, s.load, kind, s.palette, kind, s.plain, kind, s.bitmap, kind, s.thumbnail);
+  if (bare) printf("%s_bare_fresh %.1f\n", kind, s.bare);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    fprintf(stderr, "usage: bench_open_win <runs> <jpeg> <gif>\n");
+    return 2;
+  }
+  int runs = atoi(argv[1]);
+  Steps jpeg, gif;
+  // Round 0 only warms up (library start-up, file cache, heap).
+  for (int i = 0; i <= runs; ++i) {
+    if (i == 1) jpeg = gif = Steps();
+    if (!OneRound(LoadJpegDib, argv[2], &jpeg)) return 1;
+    double ms;
+    if (!BareJpegFresh(argv[2], &ms)) return 1;
+    Keep(&jpeg.bare, ms);
+    if (!OneRound(LoadGifDib, argv[3], &gif)) return 1;
+  }
+  Print("jpeg", jpeg, true);
+  Print("gif", gif, false);
+  return 0;
+}
