@@ -315,7 +315,7 @@ class PackagedViewer(e2e.Viewer):
         self.w = session.wctl
         self.proc = session.launch(session.windows_path(os.path.join(folder, "viewer.exe")),
                                    cwd=folder)
-        self.frame = self.w.find(cls=self.FRAME_CLASS, timeout=30)
+        self.frame = self.proc.find_window(cls=self.FRAME_CLASS, timeout=30)
         self.client = next(c.hwnd for c in self.w.children(self.frame) if c.cls == "MDIClient")
 
     def open_name(self, name):
