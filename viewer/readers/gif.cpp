@@ -241,11 +241,12 @@ GIF_HOT void CopyEarlierString(BYTE* dst, const BYTE* src, uint32_t length) {
   }
 }
 
-// Decodes the image's codes into `out`, the picture's indices in stream order (room for `room`
-// of them and kGifHistorySlack more, so that no string needs cutting), until the end code, the end of the data, a full picture, or a code
-// beyond the next free entry (corrupt data: the table decoder decodes the image instead). An
-// entry is a place and a length in `out`: the previous string followed by the first byte of
-// the next, which is where the two were decoded, so a string is copied in one go.
+// Decodes the image's codes into `out`, the picture's indices in stream order (room for
+// `room` of them and kGifHistorySlack more, so that no string needs cutting), until the end
+// code, the end of the data, a full picture, or a code beyond the next free entry (corrupt
+// data: the table decoder decodes the image instead). An entry is a place and a length in
+// `out`: the previous string followed by the first byte of the next, which is where the two
+// were decoded, so a string is copied in one go.
 HistoryEnd DecodeIntoHistory(GifBitReader& in, LzwState& s, BYTE* out, uint32_t room,
                              uint32_t* count) {
   const int clear = s.clearCode, end = s.endCode;
@@ -283,7 +284,7 @@ HistoryEnd DecodeIntoHistory(GifBitReader& in, LzwState& s, BYTE* out, uint32_t 
         CopyEarlierString(out + n, out + prevStart, length);
         out[n + prevLength] = out[prevStart];
       } else {
-        break;  // a clear code, the end code, the end of the data, or a code beyond the next
+        break;  // a clear code, the end code, the end of the data, or one beyond the next entry
       }
       if (s.nextFree < s.limit) {
         g_gifStart[s.nextFree] = prevStart;
