@@ -456,10 +456,12 @@ struct CodeWriter {
   }
 };
 
-std::vector<uint8_t> GifWithCodes(int width, int height, const std::vector<uint8_t>& codeBytes) {
+std::vector<uint8_t> GifWithCodes(int width, int height, const std::vector<uint8_t>& codeBytes,
+                                  uint8_t minCodeSize = 2) {
   GifFile f = OneImage(width, height, 4, 2);
   std::vector<uint8_t> bytes = WriteGif(f);
   bytes.resize(13 + 12 + 10 + 1);
+  bytes.back() = minCodeSize;
   auto blocks = GifSubBlocks(codeBytes, 255);
   bytes.insert(bytes.end(), blocks.begin(), blocks.end());
   bytes.push_back(0x3B);
@@ -478,6 +480,14 @@ TEST_F(GifTest, HandMadeCodeStreamsDecodeAsWritten) {
   Loaded l = LoadWith(LoadGifDib, dir_.Write("h.gif", GifWithCodes(4, 2, w.Done())));
   ASSERT_NE(nullptr, l.dib);
   EXPECT_EQ((std::vector<uint8_t>{1, 1, 1, 1, 1, 2, 0, 0}), Indices(l));
+
+  // Minimum code size 9: clear 512, end 513, codes of 10 bits; a root above 255 stands for
+  // its low byte wherever it comes.
+  CodeWriter nine;
+  for (int code : {512, 5, 300, 514, 513}) nine.Put(code, 10);  // 514 = "5" + "300"
+  Loaded l9 = LoadWith(LoadGifDib, dir_.Write("h9.gif", GifWithCodes(4, 1, nine.Done(), 9)));
+  ASSERT_NE(nullptr, l9.dib);
+  EXPECT_EQ((std::vector<uint8_t>{5, 44, 5, 44}), Indices(l9));
 }
 
 TEST_F(GifTest, CodesBeyondTheNextFreeEntryAreCountedAndCannotHurt) {

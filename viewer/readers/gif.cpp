@@ -220,6 +220,11 @@ enum HistoryEnd { kEndCode, kDataEnded, kPictureFull, kBadCode };
 // What the picture's indices are given beyond its size: the longest string plus the bytes the
 // last 16-byte piece of a copy may write past it.
 const uint32_t kGifHistorySlack = kTableSize + 16;
+// Before the picture's indices stand the one-byte roots (up to 512 of them, for the largest
+// minimum code size; a root above 255 stands for its low byte), so that a root is copied
+// from its place like any other entry and the decoder need not tell the two apart: that
+// choice is as unpredictable as the picture.
+const uint32_t kGifRoots = 512;
 
 // Where each entry's string was decoded: an offset into the picture's indices.
 uint32_t g_gifStart[kTableSize];
@@ -250,7 +255,15 @@ GIF_HOT void CopyEarlierString(BYTE* dst, const BYTE* src, uint32_t length) {
 HistoryEnd DecodeIntoHistory(GifBitReader& in, LzwState& s, BYTE* out, uint32_t room,
                              uint32_t* count) {
   const int clear = s.clearCode, end = s.endCode;
-  uint32_t n = 0, prevStart = 0, prevLength = 0;
+  // Places count from the roots before `out`; the clear and end codes get length 0, which
+  // no string has.
+  BYTE* const base = out - kGifRoots;
+  for (uint32_t r = 0; r < uint32_t(clear); ++r) {
+    base[r] = static_cast<BYTE>(r);
+    g_gifStart[r] = r;
+  }
+  g_gifLength[clear] = g_gifLength[end] = 0;
+  uint32_t n = 0, prevStart = kGifRoots, prevLength = 0;
   auto stop = [&](HistoryEnd why) {
     *count = n;
     return why;
@@ -267,31 +280,29 @@ HistoryEnd DecodeIntoHistory(GifBitReader& in, LzwState& s, BYTE* out, uint32_t 
     if (c < 0) return stop(kDataEnded);
     if (c >= s.nextFree) c = 0;
     out[n] = static_cast<BYTE>(c);
-    prevStart = n++;
+    prevStart = kGifRoots + n++;
     prevLength = 1;
     if (n >= room) return stop(kPictureFull);
     for (;;) {
       c = in.Next(s.codeSize);
       uint32_t length;
-      if (unsigned(c) < unsigned(clear)) {
-        length = 1;
-        out[n] = static_cast<BYTE>(c);
-      } else if (c > end && c < s.nextFree) {
+      if (unsigned(c) < unsigned(s.nextFree)) {
         length = g_gifLength[c];
-        CopyEarlierString(out + n, out + g_gifStart[c], length);
+        if (length == 0) break;  // the clear or the end code
+        CopyEarlierString(out + n, base + g_gifStart[c], length);
       } else if (c == s.nextFree) {  // the entry being defined: the previous string and its first byte
         length = prevLength + 1;
-        CopyEarlierString(out + n, out + prevStart, length);
-        out[n + prevLength] = out[prevStart];
+        CopyEarlierString(out + n, base + prevStart, length);
+        out[n + prevLength] = base[prevStart];
       } else {
-        break;  // a clear code, the end code, the end of the data, or one beyond the next entry
+        break;  // the end of the data, or a code beyond the next entry
       }
       if (s.nextFree < s.limit) {
         g_gifStart[s.nextFree] = prevStart;
         g_gifLength[s.nextFree] = static_cast<WORD>(prevLength + 1);
         s.Grow();
       }
-      prevStart = n;
+      prevStart = kGifRoots + n;
       prevLength = length;
       n += length;
       if (n >= room) {
@@ -421,12 +432,13 @@ short GifDecodeImage(short lineWidth) {
   LONG rows = g_readerState.height > 0 ? g_readerState.height : 0;
   uint32_t room = uint32_t(width) * uint32_t(rows < kGifMaxSide ? rows : kGifMaxSide);
   std::unique_ptr<BYTE, FreeDeleter> history(
-      room ? static_cast<BYTE*>(std::calloc(room + kGifHistorySlack, 1)) : nullptr);
+      room ? static_cast<BYTE*>(std::calloc(kGifRoots + room + kGifHistorySlack, 1)) : nullptr);
   long dataStart = std::ftell(g_gifStream.file());
   bool byTable = !history || dataStart < 0;
   if (!byTable) {
     uint32_t count = 0;
-    HistoryEnd why = DecodeIntoHistory(in, s, history.get(), room, &count);
+    BYTE* const indices = history.get() + kGifRoots;
+    HistoryEnd why = DecodeIntoHistory(in, s, indices, room, &count);
     if (why == kBadCode && std::fseek(g_gifStream.file(), dataStart, SEEK_SET) == 0) {
       // Corrupt data: the table decoder, which gives such codes a meaning, starts again.
       in = GifBitReader();
@@ -437,8 +449,8 @@ short GifDecodeImage(short lineWidth) {
     } else {
       uint32_t rest = count % uint32_t(width);
       for (uint32_t i = 0; i < count / uint32_t(width); ++i)
-        GifPutRow(history.get() + size_t(i) * width, width);
-      if (why == kEndCode && rest) status = GifPutRow(history.get() + (count - rest), int(rest));
+        GifPutRow(indices + size_t(i) * width, width);
+      if (why == kEndCode && rest) status = GifPutRow(indices + (count - rest), int(rest));
     }
   }
   if (byTable) status = DecodeByTable(in, s, g_gifLine, width);
