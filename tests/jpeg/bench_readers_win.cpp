@@ -9,19 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <jpeglib.h>
 #include <tiffio.h>
+
+#include "bare_jpeg_win.h"
 
 #include "readers/jpeg.h"
 #include "readers/tiff.h"
-
-static double NowMs() {
-  static LARGE_INTEGER frequency;
-  if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
 
 static bool TimeLoader(BITMAPINFOHEADER* (*load)(LPCSTR, HPALETTE*), const char* path,
                        double* ms) {
@@ -32,61 +25,6 @@ static bool TimeLoader(BITMAPINFOHEADER* (*load)(LPCSTR, HPALETTE*), const char*
   if (palette) DeleteObject(palette);
   if (!dib) return false;
   LocalFree(dib);
-  return true;
-}
-
-// What djpeg does: a default decode, one scanline at a time into one row.
-static bool TimeBareJpeg(const char* path, double* ms) {
-  double start = NowMs();
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
-  jpeg_decompress_struct info;
-  jpeg_error_mgr err;
-  info.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, f);
-  jpeg_read_header(&info, TRUE);
-  jpeg_start_decompress(&info);
-  JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                              info.output_width * info.output_components, 1);
-  while (info.output_scanline < info.output_height) jpeg_read_scanlines(&info, row, 1);
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  fclose(f);
-  *ms = NowMs() - start;
-  return true;
-}
-
-// What any viewer has to do at the least: the same default decode into one freshly
-// allocated whole-picture buffer (its first write costs page faults the one-row decode never
-// pays). The buffer is freed after the clock stops, as the readers' records are.
-static bool TimeBareJpegFresh(const char* path, double* ms) {
-  double start = NowMs();
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
-  jpeg_decompress_struct info;
-  jpeg_error_mgr err;
-  info.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, f);
-  jpeg_read_header(&info, TRUE);
-  jpeg_start_decompress(&info);
-  size_t stride = size_t(info.output_width) * info.output_components;
-  JSAMPLE* picture = static_cast<JSAMPLE*>(malloc(stride * info.output_height));
-  if (!picture) {
-    jpeg_destroy_decompress(&info);
-    fclose(f);
-    return false;
-  }
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = picture + stride * info.output_scanline;
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  fclose(f);
-  *ms = NowMs() - start;
-  free(picture);
   return true;
 }
 
@@ -119,9 +57,9 @@ static bool TimeJpeg(const char* path, JpegFigures* best) {
   double ms;
   if (!TimeLoader(LoadJpegDib, path, &ms)) return false;
   if (ms < best->load) best->load = ms;
-  if (!TimeBareJpegFresh(path, &ms)) return false;
+  if (!TimeBareJpeg(path, true, &ms)) return false;
   if (ms < best->fresh) best->fresh = ms;
-  if (!TimeBareJpeg(path, &ms)) return false;
+  if (!TimeBareJpeg(path, false, &ms)) return false;
   if (ms < best->bare) best->bare = ms;
   return true;
 }

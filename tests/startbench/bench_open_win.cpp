@@ -12,8 +12,7 @@
 #include <memory>
 #include <new>
 
-#include <jpeglib.h>
-
+#include "bare_jpeg_win.h"
 #include "dib.h"
 #include "display_dib.h"
 #include "readers/gif.h"
@@ -22,14 +21,6 @@
 
 namespace {
 
-double NowMs() {
-  static LARGE_INTEGER frequency;
-  if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
 struct Steps {
   double load = 1e30, palette = 1e30, plain = 1e30, bitmap = 1e30, thumbnail = 1e30,
          bare = 1e30;
@@ -37,33 +28,6 @@ struct Steps {
 
 void Keep(double* best, double ms) {
   if (ms < *best) *best = ms;
-}
-
-// A default JPEG decode into one freshly allocated whole-picture buffer.
-bool BareJpegFresh(const char* path, double* ms) {
-  double start = NowMs();
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
-  jpeg_decompress_struct info;
-  jpeg_error_mgr err;
-  info.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, f);
-  jpeg_read_header(&info, TRUE);
-  jpeg_start_decompress(&info);
-  size_t stride = size_t(info.output_width) * info.output_components;
-  JSAMPLE* picture = static_cast<JSAMPLE*>(malloc(stride * info.output_height));
-  bool ok = picture != nullptr;
-  while (ok && info.output_scanline < info.output_height) {
-    JSAMPROW row = picture + stride * info.output_scanline;
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  if (ok) jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  fclose(f);
-  *ms = NowMs() - start;
-  free(picture);
-  return ok;
 }
 
 bool OneRound(BITMAPINFOHEADER* (*load)(LPCSTR, HPALETTE*), const char* path, Steps* best) {
@@ -136,7 +100,7 @@ int main(int argc, char** argv) {
     if (i == 1) jpeg = gif = Steps();
     if (!OneRound(LoadJpegDib, argv[2], &jpeg)) return 1;
     double ms;
-    if (!BareJpegFresh(argv[2], &ms)) return 1;
+    if (!TimeBareJpeg(argv[2], true, &ms)) return 1;
     Keep(&jpeg.bare, ms);
     if (!OneRound(LoadGifDib, argv[3], &gif)) return 1;
   }
