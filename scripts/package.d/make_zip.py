@@ -49,13 +49,13 @@ def read_table(path):
     return rows
 
 
-def split_files(spec):
+def split_files(entry):
     """'file[first..last]' -> ('file', first, last); 'file' -> ('file', None, None)."""
-    start = spec.find("[")
+    start = entry.find("[")
     if start < 0:
-        return spec, None, None
-    first, last = spec[start + 1:-1].split("..", 1)
-    return spec[:start], first, last
+        return entry, None, None
+    first, last = entry[start + 1:-1].split("..", 1)
+    return entry[:start], first, last
 
 
 def read_licence(path, first, last):
@@ -106,8 +106,8 @@ def notices(table_path, cache):
         else:
             sys.exit("package: unknown origin %s:%s" % (row["kind"], row["name"]))
         texts = []
-        for spec in row["files"]:
-            name, first, last = split_files(spec)
+        for entry in row["files"]:
+            name, first, last = split_files(entry)
             path = os.path.join(root, name)
             if not os.path.isfile(path):
                 sys.exit("package: licence file %s of %s is missing" % (path, row["title"]))

@@ -23,7 +23,7 @@ namespace {
 
 // A picture to write: samples in file order (one value per sample, 16-bit ones whole), rows
 // from the top.
-struct PngSpec {
+struct PngRecipe {
   int width = 0, height = 0, colorType = PNG_COLOR_TYPE_RGB, bitDepth = 8;
   bool interlaced = false;
   std::vector<unsigned> samples;
@@ -42,7 +42,7 @@ int Channels(int colorType) {
 }
 
 // The samples of one row packed as the file holds them.
-std::vector<png_byte> PackRow(const PngSpec& s, int y) {
+std::vector<png_byte> PackRow(const PngRecipe& s, int y) {
   const int perRow = s.width * Channels(s.colorType);
   std::vector<png_byte> row((size_t(perRow) * s.bitDepth + 7) / 8);
   for (int i = 0; i < perRow; ++i) {
@@ -58,7 +58,7 @@ std::vector<png_byte> PackRow(const PngSpec& s, int y) {
   return row;
 }
 
-bool WritePng(const std::string& path, const PngSpec& s) {
+bool WritePng(const std::string& path, const PngRecipe& s) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -159,14 +159,14 @@ int LargestDifference(const RgbPicture& a, const RgbPicture& b, std::string* whe
 class PngTest : public ReaderFileTest {
  protected:
   static Loaded Load(const std::string& path) { return LoadWith(LoadPngDib, path); }
-  Loaded WriteAndLoad(const std::string& name, const PngSpec& spec) {
-    EXPECT_TRUE(WritePng(Path(name), spec)) << name;
+  Loaded WriteAndLoad(const std::string& name, const PngRecipe& recipe) {
+    EXPECT_TRUE(WritePng(Path(name), recipe)) << name;
     return Load(Path(name));
   }
 };
 
 TEST_F(PngTest, PaletteWithTransparencyKeepsItsIndicesAndTakesEntriesOverWhite) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 7;
   s.height = 3;
   s.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -196,7 +196,7 @@ TEST_F(PngTest, PaletteWithTransparencyKeepsItsIndicesAndTakesEntriesOverWhite) 
 }
 
 TEST_F(PngTest, OneBitGreyIsAnIndexedRecordOfBlackAndWhite) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 11;
   s.height = 2;
   s.colorType = PNG_COLOR_TYPE_GRAY;
@@ -215,7 +215,7 @@ TEST_F(PngTest, OneBitGreyIsAnIndexedRecordOfBlackAndWhite) {
 }
 
 TEST_F(PngTest, SixteenBitSamplesRoundToTheNearestLevel) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 2;
   s.height = 1;
   s.colorType = PNG_COLOR_TYPE_RGB;
@@ -232,7 +232,7 @@ TEST_F(PngTest, SixteenBitSamplesRoundToTheNearestLevel) {
 }
 
 TEST_F(PngTest, AlphaIsCompositedOverWhiteInBlueGreenRedOrder) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 3;
   s.height = 1;
   s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -250,20 +250,20 @@ TEST_F(PngTest, AlphaIsCompositedOverWhiteInBlueGreenRedOrder) {
 // Straight into the record (palette), and through the buffer of combined passes (alpha at
 // 16 bits): an interlaced file gives what the same picture without interlacing gives.
 TEST_F(PngTest, InterlacedPicturesEqualTheirPlainTwins) {
-  PngSpec palette;
+  PngRecipe palette;
   palette.width = 13;
   palette.height = 11;
   palette.colorType = PNG_COLOR_TYPE_PALETTE;
   palette.bitDepth = 2;
   palette.palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
   palette.samples = Repeat({0, 1, 2, 3, 3, 1, 2}, 13 * 11);
-  PngSpec alpha;
+  PngRecipe alpha;
   alpha.width = 9;
   alpha.height = 10;
   alpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
   alpha.bitDepth = 16;
   alpha.samples = Repeat({0x1234, 0xFFFF, 0xFFFF, 0x8000, 0x9000, 0x0000, 0x4321}, 9 * 10 * 2);
-  for (PngSpec* s : {&palette, &alpha}) {
+  for (PngRecipe* s : {&palette, &alpha}) {
     Loaded plain = WriteAndLoad("plain.png", *s);
     s->interlaced = true;
     Loaded interlaced = WriteAndLoad("interlaced.png", *s);
@@ -330,7 +330,7 @@ TEST_F(PngTest, LibpngPictureSuiteMatchesImageMagickOverWhite) {
 }
 
 TEST_F(PngTest, FileCutShortInItsDataShowsTheRowsBeforeTheCut) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 200;
   s.height = 200;
   s.colorType = PNG_COLOR_TYPE_RGB;
