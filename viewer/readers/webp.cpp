@@ -47,18 +47,20 @@ struct WebpFrame {
 
 }  // namespace
 
-// The whole file, or false when it cannot be read, is larger than a load may take, or finds
-// no memory. Its size is known before anything is allocated, so the file is held once.
-static bool ReadWholeFile(LPCSTR path, Bytes* data, size_t* size) {
+// The file's first `want` bytes (all of it when shorter), with the file's whole size; false
+// when it cannot be read, is larger than a load may take, or finds no memory. The size is
+// known before anything is allocated, so the file is held once.
+static bool ReadFileStart(LPCSTR path, size_t want, Bytes* data, size_t* size, size_t* fileSize) {
   std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
   if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
   long length = std::ftell(file.get());
   if (length <= 0 || uint64_t(length) > kWebpMaxBytes || std::fseek(file.get(), 0, SEEK_SET) != 0)
     return false;
-  data->reset(static_cast<uint8_t*>(std::malloc(size_t(length))));
-  if (!*data || std::fread(data->get(), 1, size_t(length), file.get()) != size_t(length))
-    return false;
-  *size = size_t(length);
+  const size_t bytes = size_t(length) < want ? size_t(length) : want;
+  data->reset(static_cast<uint8_t*>(std::malloc(bytes)));
+  if (!*data || std::fread(data->get(), 1, bytes, file.get()) != bytes) return false;
+  *size = bytes;
+  *fileSize = size_t(length);
   return true;
 }
 
@@ -140,20 +142,31 @@ static bool DecodeFirstFrame(const uint8_t* file, size_t size) {
   return DecodeWebpFrame(f, true);
 }
 
+// The header pass reads no more than the features need, which stand in the first chunks;
+// only a file whose metadata chunks push them further is read whole for them.
+const size_t kWebpHeaderBytes = 4096;
+
+static VP8StatusCode ReadWebpFeatures(LPCSTR path, size_t want, Bytes* file, size_t* size,
+                                      size_t* fileSize, WebPBitstreamFeatures* features) {
+  if (!ReadFileStart(path, want, file, size, fileSize)) return VP8_STATUS_NOT_ENOUGH_DATA;
+  return WebPGetFeatures(file->get(), *size, features);
+}
+
 int DecodeWebp(LPCSTR path, BOOL headerOnly) {
   Bytes file;
-  size_t size = 0;
+  size_t size = 0, fileSize = 0;
   WebPBitstreamFeatures features;
-  if (!ReadWholeFile(path, &file, &size) ||
-      WebPGetFeatures(file.get(), size, &features) != VP8_STATUS_OK || features.width <= 0 ||
-      features.height <= 0)
-    return 0;
+  VP8StatusCode status = ReadWebpFeatures(path, headerOnly ? kWebpHeaderBytes : kWebpMaxBytes,
+                                          &file, &size, &fileSize, &features);
+  if (status == VP8_STATUS_NOT_ENOUGH_DATA && size < fileSize)
+    status = ReadWebpFeatures(path, kWebpMaxBytes, &file, &size, &fileSize, &features);
+  if (status != VP8_STATUS_OK || features.width <= 0 || features.height <= 0) return 0;
   if (headerOnly) {
     g_readerState.width = features.width;
     g_readerState.height = features.height;
     g_webpLayout.animated = features.has_animation != 0;
     g_webpLayout.alpha = features.has_alpha != 0;
-    g_webpLayout.fileBytes = size;
+    g_webpLayout.fileBytes = fileSize;
     return 1;
   }
   if (features.width != g_readerState.width || features.height != g_readerState.height ||
