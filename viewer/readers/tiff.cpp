@@ -120,7 +120,8 @@ static int ConvertTiffImage(TIFF* tiff, uint32_t width, uint32_t height) {
 static const tmsize_t kTiffHeaderAllocLimit = tmsize_t(256) << 20;
 static const uint64_t kTiffUnitAllocLimit = uint64_t(16) << 20;
 
-uint64_t g_tiffUnitBytes;  // one strip or tile of the first image, found by the header pass
+// One strip or tile of the first image, as the header pass found it.
+static uint64_t g_tiffUnitBytes;
 
 static tmsize_t TiffDecodeAllocLimit(uint32_t width, uint32_t height) {
   uint64_t floor = uint64_t(1) << 20;
