@@ -62,3 +62,13 @@ function(xqv_release_binary target rc)
     COMMAND ${objcopy} ${strip} --add-gnu-debuglink=${debug_file} ${binary}
     VERBATIM)
 endfunction()
+
+# The linker's names of the DLLs' WINAPI entry points: 32-bit names carry an underscore and the
+# size of the arguments, 64-bit names neither.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(XQV_GAUGE_ENTRY GaugeLibMain)
+  set(XQV_RIDGEL_ENTRY RidgelDllMain)
+else()
+  set(XQV_GAUGE_ENTRY _GaugeLibMain@12)
+  set(XQV_RIDGEL_ENTRY _RidgelDllMain@12)
+endif()

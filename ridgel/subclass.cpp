@@ -12,11 +12,16 @@ constexpr int kMaxBaseName = 40;
 LPCSTR LowProp(DWORD packed) { return MAKEINTATOM(LOWORD(packed)); }
 LPCSTR HighProp(DWORD packed) { return MAKEINTATOM(HIWORD(packed)); }
 
-// The recorded old procedure, or 0 when the window holds no record.
-DWORD RecordedProc(HWND hwnd, DWORD packed) {
-  WORD low = LOWORD(reinterpret_cast<DWORD_PTR>(GetPropA(hwnd, LowProp(packed))));
-  WORD high = LOWORD(reinterpret_cast<DWORD_PTR>(GetPropA(hwnd, HighProp(packed))));
-  return MAKELONG(low, high);
+// The recorded old procedure, or 0 when the window holds no record. The low property holds
+// its low 16 bits, the high property the rest: the high 16 bits in a 32-bit process, the high
+// 48 in a 64-bit one.
+DWORD_PTR RecordedProc(HWND hwnd, DWORD packed) {
+  DWORD_PTR low = LOWORD(reinterpret_cast<DWORD_PTR>(GetPropA(hwnd, LowProp(packed))));
+  DWORD_PTR high = reinterpret_cast<DWORD_PTR>(GetPropA(hwnd, HighProp(packed)));
+#ifndef _WIN64
+  high = LOWORD(high);
+#endif
+  return low | (high << 16);
 }
 
 }  // namespace
@@ -54,7 +59,7 @@ DWORD SubclassWindow(HWND hwnd, WNDPROC newProc, LPCSTR name) {
     DeletePropAtoms(packed);
     return 0;
   }
-  DWORD old = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_WNDPROC));
+  DWORD_PTR old = static_cast<DWORD_PTR>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
   HANDLE low = reinterpret_cast<HANDLE>(static_cast<DWORD_PTR>(old & 0xFFFF));
   HANDLE high = reinterpret_cast<HANDLE>(static_cast<DWORD_PTR>(old >> 16));
   if (!old || !SetPropA(hwnd, LowProp(packed), low) || !SetPropA(hwnd, HighProp(packed), high)) {
@@ -63,12 +68,12 @@ DWORD SubclassWindow(HWND hwnd, WNDPROC newProc, LPCSTR name) {
     DeletePropAtoms(packed);
     return 0;
   }
-  SetWindowLongA(hwnd, GWL_WNDPROC, reinterpret_cast<LONG>(newProc));
+  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(newProc));
   return packed;
 }
 
 LRESULT CallOldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD packed) {
-  DWORD old = RecordedProc(hwnd, packed);
+  DWORD_PTR old = RecordedProc(hwnd, packed);
   if (!old) return DefWindowProcA(hwnd, msg, wParam, lParam);
   // The window gets its old procedure back before that procedure sees WM_DESTROY.
   if (msg == WM_DESTROY) UnsubclassWindow(hwnd, packed);
@@ -76,10 +81,10 @@ LRESULT CallOldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD pac
 }
 
 void UnsubclassWindow(HWND hwnd, DWORD packed) {
-  DWORD old = RecordedProc(hwnd, packed);
+  DWORD_PTR old = RecordedProc(hwnd, packed);
   if (!old) return;
   RemovePropA(hwnd, LowProp(packed));
   RemovePropA(hwnd, HighProp(packed));
   DeletePropAtoms(packed);
-  SetWindowLongA(hwnd, GWL_WNDPROC, static_cast<LONG>(old));
+  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, static_cast<LONG_PTR>(old));
 }

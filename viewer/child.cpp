@@ -10,7 +10,8 @@ static int g_scrollUpdateDepth;
 
 template <typename T>
 static T ChildObject(HWND child, int index) {
-  return reinterpret_cast<T>(GetWindowLongA(child, index));
+  // GDI handles fit in 32 bits in 64-bit processes too; they come back sign-extended.
+  return reinterpret_cast<T>(static_cast<LONG_PTR>(GetWindowLongA(child, index)));
 }
 
 // The image size: the device bitmap's, each dimension cut to 16 bits; 0 x 0 without one.

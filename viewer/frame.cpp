@@ -79,9 +79,9 @@ static void OpenImageAs(LPCSTR path, LPCSTR name) {
   g_hwndPaletteOwner = child;
   ImageReader reader = ReaderForCode(code);
   if (reader && path) bitmap = reader(path, &palette, &thumbnail);
-  SetWindowLongA(child, WORD_BITMAP, reinterpret_cast<LONG>(bitmap));
-  SetWindowLongA(child, WORD_THUMBNAIL, reinterpret_cast<LONG>(thumbnail));
-  SetWindowLongA(child, WORD_PALETTE, reinterpret_cast<LONG>(palette));
+  SetWindowLongA(child, WORD_BITMAP, HandleWord(bitmap));
+  SetWindowLongA(child, WORD_THUMBNAIL, HandleWord(thumbnail));
+  SetWindowLongA(child, WORD_PALETTE, HandleWord(palette));
   SetFocus(child);
   SizeChildToImage(child);
 }

@@ -26,6 +26,12 @@ enum { WORD_BITMAP = 0, WORD_THUMBNAIL = 4, WORD_PALETTE = 8, CHILD_WINDOW_BYTES
 #define CHILD_CLASS "XQV:Viewer:Window"
 
 #ifdef _WIN32
+// A GDI handle as a window word. GDI handles fit in 32 bits in 64-bit processes too, so the
+// three words stay 32 bits wide in every build.
+inline LONG HandleWord(HGDIOBJ object) {
+  return static_cast<LONG>(reinterpret_cast<LONG_PTR>(object));
+}
+
 // Posted to the frame at start-up: open the files named on the command line, once the frame
 // is shown and the loop runs.
 enum { WM_OPEN_COMMAND_LINE = WM_APP + 1 };

@@ -516,6 +516,19 @@ class Program:
         self.windows = []
 
 
+WINE64 = "/usr/lib/wine/wine64"
+
+
+def build_arch(build_dir):
+    """The kind of prefix a Windows build tree's programs need, "win32" or "win64", as its
+    configuration wrote it (a 64-bit tree exists where the machine cannot run 32-bit code)."""
+    try:
+        with open(os.path.join(build_dir, "wine-arch.txt")) as f:
+            return f.read().strip() or "win32"
+    except OSError:
+        return "win32"
+
+
 class Session:
     def __init__(self, build_dir, depth=24, size=(1024, 768), name=None, log_folder=None):
         self.build_dir = os.path.abspath(build_dir)
@@ -531,6 +544,10 @@ class Session:
         self.scratch = None
         self.attached = False
         self.logs = ProgramLogs(self.build_dir, log_folder)
+        self.arch = build_arch(self.build_dir)
+        # Debian's "wine" starts the 32-bit loader whenever it is installed, even where the
+        # kernel cannot run it: a 64-bit tree names the 64-bit loader itself.
+        self.wine = "wine" if self.arch == "win32" else WINE64
         self.log_scope = ""  # the test now running, which names the logs of what it starts
 
     # -- life cycle --
@@ -626,8 +643,9 @@ class Session:
         shutil.rmtree(self.prefix, ignore_errors=True)
         os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
         env = self.env()
-        with self.logs.open("wineboot-" + self.name, ["wineboot", "-i"]) as log:
-            subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300,
+        argv = [self.wine, "wineboot", "-i"]
+        with self.logs.open("wineboot-" + self.name, argv) as log:
+            subprocess.run(argv, env=env, check=True, timeout=300,
                            stdout=log, stderr=subprocess.STDOUT)
         # Without a window manager Wine would wait in DestroyWindow for a map acknowledgement.
         self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
@@ -650,13 +668,13 @@ class Session:
                 shutil.copyfile(os.path.join(src, name), target)
 
     def reg_set(self, key, value, data, kind="REG_SZ"):
-        argv = ["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
+        argv = [self.wine, "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
         with self.logs.open("reg", argv) as log:
             subprocess.run(argv, env=self.env(), check=True, timeout=120, stdout=log,
                            stderr=subprocess.STDOUT)
 
     def reg_delete(self, key, value):
-        argv = ["wine", "reg", "delete", key, "/v", value, "/f"]
+        argv = [self.wine, "reg", "delete", key, "/v", value, "/f"]
         with self.logs.open("reg", argv) as log:
             subprocess.run(argv, env=self.env(), timeout=120, stdout=log,
                            stderr=subprocess.STDOUT)
@@ -707,7 +725,10 @@ class Session:
             "XQV_SESSION_BUILD": self.build_dir,
             "XQV_SESSION_DEPTH": str(self.depth),
             "XQV_SESSION_NAME": self.name,
+            "WINEARCH": self.arch,
         })
+        if self.arch == "win64":
+            env["WINELOADER"] = WINE64
         if extra:
             env.update(extra)
         return env
@@ -732,7 +753,7 @@ class Session:
     def spawn(self, argv, cwd=None, track=True, **kw):
         """Starts a program under Wine; what it writes and its standard streams that the
         caller does not take go to its log. Returns (process, log path)."""
-        full = ["wine"] + [str(a) for a in argv]
+        full = [self.wine] + [str(a) for a in argv]
         with self.logs.open(self.log_label(argv), full, cwd) as log:
             if "stdout" in kw:
                 kw.setdefault("stderr", log)

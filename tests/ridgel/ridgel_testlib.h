@@ -92,12 +92,17 @@ inline bool IsSubclassed(HWND hwnd) {
   return PropValue(hwnd, HighAtom()) != 0 || PropValue(hwnd, LowAtom()) != 0;
 }
 
-inline DWORD RecordedProc(HWND hwnd) {
-  return MAKELONG(LOWORD(PropValue(hwnd, LowAtom())), LOWORD(PropValue(hwnd, HighAtom())));
+// The low property holds the low 16 bits, the high one the rest (16 bits in a 32-bit process).
+inline DWORD_PTR RecordedProc(HWND hwnd) {
+  DWORD_PTR high = PropValue(hwnd, HighAtom());
+#ifndef _WIN64
+  high = LOWORD(high);
+#endif
+  return LOWORD(PropValue(hwnd, LowAtom())) | (high << 16);
 }
 
 inline void* WindowProc(HWND hwnd) {
-  return reinterpret_cast<void*>(GetWindowLongA(hwnd, GWL_WNDPROC));
+  return reinterpret_cast<void*>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
 }
 
 // ---- what the application's dialog procedure sees ----

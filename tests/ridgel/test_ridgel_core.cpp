@@ -63,7 +63,7 @@ struct Received {
 };
 std::vector<Received> g_oldProcSaw;
 bool g_recordGoneAtDestroy;
-LONG g_procAtDestroy;
+LONG_PTR g_procAtDestroy;
 
 LRESULT CALLBACK OldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_USER + 1 || msg == WM_USER + 2 || msg == WM_DESTROY) {
@@ -71,7 +71,7 @@ LRESULT CALLBACK OldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   if (msg == WM_DESTROY) {
     g_recordGoneAtDestroy = !rt::IsSubclassed(hwnd);
-    g_procAtDestroy = GetWindowLongA(hwnd, GWL_WNDPROC);
+    g_procAtDestroy = GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
   }
   if (msg == WM_USER + 1) return 0x1234;
   return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -90,7 +90,7 @@ class SubclassRecord : public ::testing::Test {
     g_oldProcSaw.clear();
     hwnd_ = CreateOwnWindow();
     ASSERT_NE(nullptr, hwnd_);
-    ASSERT_EQ(reinterpret_cast<LONG>(OldProc), GetWindowLongA(hwnd_, GWL_WNDPROC));
+    ASSERT_EQ(reinterpret_cast<LONG_PTR>(OldProc), GetWindowLongPtrA(hwnd_, GWLP_WNDPROC));
   }
   void TearDown() override {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
@@ -103,10 +103,10 @@ class SubclassRecord : public ::testing::Test {
 TEST_F(SubclassRecord, PropertiesHoldTheLowAndHighHalvesOfTheOldProcedure) {
   g_newPacked = SubclassWindow(hwnd_, NewProc, "DialogsHook");
   ASSERT_NE(0u, g_newPacked);
-  DWORD old = reinterpret_cast<DWORD>(OldProc);
+  DWORD_PTR old = reinterpret_cast<DWORD_PTR>(OldProc);
   EXPECT_EQ(old & 0xFFFF, rt::PropValue(hwnd_, LOWORD(g_newPacked))) << "L under the reversed name";
   EXPECT_EQ(old >> 16, rt::PropValue(hwnd_, HIWORD(g_newPacked))) << "H under the name";
-  EXPECT_EQ(reinterpret_cast<LONG>(NewProc), GetWindowLongA(hwnd_, GWL_WNDPROC));
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(NewProc), GetWindowLongPtrA(hwnd_, GWLP_WNDPROC));
   EXPECT_EQ(old, rt::RecordedProc(hwnd_));
 }
 
@@ -126,26 +126,26 @@ TEST_F(SubclassRecord, AtDestroyTheOldProcedureIsBackAndTheRecordGone) {
   g_recordGoneAtDestroy = false;
   DestroyWindow(hwnd_);
   EXPECT_TRUE(g_recordGoneAtDestroy);
-  EXPECT_EQ(reinterpret_cast<LONG>(OldProc), g_procAtDestroy);
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(OldProc), g_procAtDestroy);
 }
 
 TEST_F(SubclassRecord, SecondSubclassingIsRefusedAndTakesNoReference) {
   g_newPacked = SubclassWindow(hwnd_, NewProc, "DialogsHook");
   ASSERT_NE(0u, g_newPacked);
   EXPECT_EQ(0u, SubclassWindow(hwnd_, DefWindowProcA, "DialogsHook"));
-  EXPECT_EQ(reinterpret_cast<LONG>(NewProc), GetWindowLongA(hwnd_, GWL_WNDPROC)) << "unchanged";
-  EXPECT_EQ(reinterpret_cast<DWORD>(OldProc), rt::RecordedProc(hwnd_));
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(NewProc), GetWindowLongPtrA(hwnd_, GWLP_WNDPROC)) << "unchanged";
+  EXPECT_EQ(reinterpret_cast<DWORD_PTR>(OldProc), rt::RecordedProc(hwnd_));
   // TearDown: after the window is gone no reference may remain.
 }
 
 TEST_F(SubclassRecord, UnsubclassRestoresTheProcedureAndDropsTheRecord) {
   g_newPacked = SubclassWindow(hwnd_, NewProc, "DialogsHook");
   UnsubclassWindow(hwnd_, g_newPacked);
-  EXPECT_EQ(reinterpret_cast<LONG>(OldProc), GetWindowLongA(hwnd_, GWL_WNDPROC));
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(OldProc), GetWindowLongPtrA(hwnd_, GWLP_WNDPROC));
   EXPECT_FALSE(rt::IsSubclassed(hwnd_));
   EXPECT_EQ(0, rt::HighAtom());
   UnsubclassWindow(hwnd_, g_newPacked);  // nothing recorded: nothing happens
-  EXPECT_EQ(reinterpret_cast<LONG>(OldProc), GetWindowLongA(hwnd_, GWL_WNDPROC));
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(OldProc), GetWindowLongPtrA(hwnd_, GWLP_WNDPROC));
 }
 
 TEST_F(SubclassRecord, WindowWithoutARecordIsServedByTheDefaultProcedure) {

@@ -239,24 +239,24 @@ TEST_F(RidgelHook, PendingDialogThatIsDestroyedIsNeverSubclassedLater) {
 struct DestroyReport {
   bool seen = false;
   bool propsGone = false;
-  LONG procAtDestroy = 0;
+  LONG_PTR procAtDestroy = 0;
 } g_destroy;
 
 INT_PTR CALLBACK ReportDestroyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_DESTROY) {
     g_destroy.seen = true;
     g_destroy.propsGone = !IsSubclassed(hwnd);
-    g_destroy.procAtDestroy = GetWindowLongA(hwnd, GWL_WNDPROC);
+    g_destroy.procAtDestroy = GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
   }
   return rt::RecordingDialogProc(hwnd, msg, wParam, lParam);
 }
 
 TEST_F(RidgelHook, SubclassRecordHoldsTheHalvesOfTheOldProcedureUntilDestroy) {
-  LONG plainProc;
+  LONG_PTR plainProc;
   {
     HWND plain = OpenDialog(IDD_CONTROLS, ReportDestroyProc);
     DialogGuard guard(plain);
-    plainProc = GetWindowLongA(plain, GWL_WNDPROC);
+    plainProc = GetWindowLongPtrA(plain, GWLP_WNDPROC);
   }
   Library lib;
   ASSERT_TRUE(lib.Complete());
@@ -265,9 +265,9 @@ TEST_F(RidgelHook, SubclassRecordHoldsTheHalvesOfTheOldProcedureUntilDestroy) {
   ATOM high = rt::HighAtom(), low = rt::LowAtom();
   ASSERT_NE(0, high);
   ASSERT_NE(0, low);
-  EXPECT_EQ(DWORD(plainProc) & 0xFFFF, rt::PropValue(dlg, low)) << "low property: low half";
-  EXPECT_EQ(DWORD(plainProc) >> 16, rt::PropValue(dlg, high)) << "high property: high half";
-  EXPECT_NE(plainProc, GetWindowLongA(dlg, GWL_WNDPROC));
+  EXPECT_EQ(DWORD_PTR(plainProc) & 0xFFFF, rt::PropValue(dlg, low)) << "low property: low half";
+  EXPECT_EQ(DWORD_PTR(plainProc) >> 16, rt::PropValue(dlg, high)) << "high property: high half";
+  EXPECT_NE(plainProc, GetWindowLongPtrA(dlg, GWLP_WNDPROC));
   g_destroy = DestroyReport();
   DestroyWindow(dlg);
   EXPECT_TRUE(g_destroy.seen);
