@@ -13,7 +13,9 @@ enum { kFileLimit = 255 };
 #else
 enum { kFileLimit = 256 };
 #endif
-enum { kPathBytes = 256, kOpenFileNameSize = 76 };  // the Windows 95/NT 4 layout
+enum { kPathBytes = 256 };
+// The Windows 95/NT 4 layout (76 bytes in a 32-bit build), without the later fields.
+const DWORD kOpenFileNameSize = OPENFILENAME_SIZE_VERSION_400A;
 
 void ConvertFilter(LPCSTR filter, LPSTR buffer, size_t bufferSize) {
   if (bufferSize < 2) return;

@@ -10,7 +10,7 @@ import winharness  # noqa: E402
 
 
 def run_parts(parts_dir, out, wanted=(), banner="=="):
-    session = winharness.Session(os.path.join(top, "build", "win"))
+    session = winharness.Session(winharness.windows_build_dir())
     session.start()
     try:
         for name in sorted(os.listdir(parts_dir)):

@@ -3,11 +3,10 @@
 import os
 import shutil
 
-top = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-build = os.path.join(top, "build", "win")
 
 
 def run(session, out):
+    build = session.build_dir
     folder = os.path.join(out, "ridgel")
     os.makedirs(folder, exist_ok=True)
     shutil.copy(os.path.join(build, "bin", "ridgel.dll"), folder)

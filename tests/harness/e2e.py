@@ -15,7 +15,7 @@ import winharness
 from winharness import HarnessError, wait_until  # noqa: F401  (re-exported for tests)
 
 SOURCE = os.environ.get("XQV_SOURCE", winharness.SOURCE_ROOT)
-BUILD = os.environ.get("XQV_BUILD", os.path.join(SOURCE, "build", "win"))
+BUILD = os.environ.get("XQV_BUILD") or winharness.windows_build_dir()
 
 OBJ_PAL, OBJ_BITMAP = 5, 7  # GetObjectType's answers
 

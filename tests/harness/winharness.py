@@ -519,6 +519,14 @@ class Program:
 WINE64 = "/usr/lib/wine/wine64"
 
 
+def windows_build_dir():
+    """The Windows tree whose programs this machine's Wine runs: build/win, or build/win64
+    where scripts/wine-arch says the machine cannot run 32-bit programs."""
+    arch = subprocess.run([os.path.join(SOURCE_ROOT, "scripts", "wine-arch")],
+                          capture_output=True, text=True).stdout.strip()
+    return os.path.join(SOURCE_ROOT, "build", "win64" if arch == "win64" else "win")
+
+
 def build_arch(build_dir):
     """The kind of prefix a Windows build tree's programs need, "win32" or "win64", as its
     configuration wrote it (a 64-bit tree exists where the machine cannot run 32-bit code)."""
@@ -564,7 +572,7 @@ class Session:
             atexit.register(s.close)
             return s
         s = cls(build_dir or os.environ.get("XQV_SESSION_BUILD") or
-                os.path.join(SOURCE_ROOT, "build", "win"), depth)
+                windows_build_dir(), depth)
         s.start()
         return s
 
