@@ -195,9 +195,13 @@ class PicturesHandedOverTest(ReaderTestCase):
     def assert_pictures_shown_in_order(self):
         self.viewer.sync()
         self.assertEqual(len(self.pictures), len(self.viewer.children()))
-        for n, (path, rgb) in enumerate(self.pictures):
-            child = self.child_titled(os.path.basename(path))
+        children = [self.child_titled(os.path.basename(path)) for path, _ in self.pictures]
+        for n, child in enumerate(children):
             self.assertEqual((8 * n, 8 * n), self.viewer.position_in_client(child))
+        # The cascade covers each child with the next: each comes to the top to be looked at.
+        for child, (path, rgb) in zip(children, self.pictures):
+            self.wctl.post(self.viewer.client, winharness.WM_MDIACTIVATE, child)
+            self.viewer.sync()
             self.assert_shows(child, rgb, path)
 
     def test_pictures_named_on_the_command_line_open_in_order(self):
