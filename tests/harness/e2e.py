@@ -80,10 +80,10 @@ class Viewer:
         self.frame = self.proc.find_window(cls=self.FRAME_CLASS, timeout=30)
         self.client = next(c.hwnd for c in self.w.children(self.frame) if c.cls == "MDIClient")
 
-    def sync(self):
+    def sync(self, timeout=10):
         """Returns once the viewer's message loop has come round again, i.e. the command in
         progress (an Open, say) has finished."""
-        self.w.probe(self.frame, winharness.PROBE_FOCUS)
+        self.w.probe(self.frame, winharness.PROBE_FOCUS, timeout=timeout)
 
     def children(self):
         return [c for c in self.w.children(self.client) if c.cls == self.CHILD_CLASS]
@@ -93,7 +93,8 @@ class Viewer:
         before = {c.hwnd for c in self.children()}
         self.w.command(self.frame, 1004)
         self.w.choose_file(self.frame, "Viewer", self.session.windows_path(path))
-        self.sync()
+        # A picture of hundreds of megapixels takes a 64-bit viewer several seconds.
+        self.sync(timeout=60)
         new = [c for c in self.children() if c.hwnd not in before]
         if expect_child:
             if len(new) != 1:

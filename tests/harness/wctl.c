@@ -493,6 +493,7 @@ static HOOKPROC g_probeHook;
 static void CmdProbe(int n, char** f) {
   HWND hwnd = (HWND)(ULONG_PTR)Num(f[1]);
   DWORD tid = GetWindowThreadProcessId(hwnd, NULL);
+  DWORD timeout = n > 4 ? Num(f[4]) : 10000;
   HHOOK hook;
   DWORD start;
   if (!g_probeModule) {
@@ -514,7 +515,7 @@ static void CmdProbe(int n, char** f) {
   PostMessageA(hwnd, RegisterWindowMessageA(PROBE_MESSAGE_NAME), (WPARAM)Num(f[2]),
                (LPARAM)(n > 3 ? SNum(f[3]) : 0));
   start = GetTickCount();
-  while (!g_replyArrived && GetTickCount() - start < 10000) Pause();
+  while (!g_replyArrived && GetTickCount() - start < timeout) Pause();
   UnhookWindowsHookEx(hook);
   if (!g_replyArrived) Reply("err\ttimeout");
   else Reply("ok\t%ld\t%s", (long)g_lastReply.result, g_lastReply.text);

@@ -382,8 +382,10 @@ class Wctl:
         return self.capture(win.client[0], win.client[1], w or cw, h or ch)
 
     # -- questions answered inside the program (probe.dll) --
-    def probe(self, hwnd, question, arg=0):
-        res = self.call("probe", hwnd, question, arg)
+    def probe(self, hwnd, question, arg=0, timeout=10):
+        """Asks the window's thread a question (probe.dll) and waits up to `timeout` seconds
+        for its message loop to answer."""
+        res = self.call("probe", hwnd, question, arg, int(timeout * 1000), timeout=timeout + 30)
         return int(res[0]), "\t".join(res[1:])
 
     def menu_state(self, hwnd, cmd_id):

@@ -241,15 +241,19 @@ class ThumbnailsAndObjects(ImagesTestCase):
         idx, pal = bs.random_indexed(200, 150, 256, 35)
         path = self.write("many.bmp", bs.write_bmp(200, 150, 8, bs.pack_rows(idx, 8), pal))
         frame = self.viewer.frame
-        after_ten = None
-        for i in range(200):
+        # Private KiB after 10 opens (the warm-up), then after every 50 more. The platform
+        # grows the process once at a time of its own choosing (seen: 1.1 MB once between the
+        # 10th and the 200th open, in one run of several), so one step may be large; a leak
+        # of a few KiB per open makes every step large.
+        marks = []
+        for i in range(210):
             child = self.viewer.open(path)
             self.viewer.close_child(child)
-            if i == 9:
-                after_ten = self.wctl.memory_kib(frame)
-        after_all = self.wctl.memory_kib(frame)
-        self.assertLessEqual(after_all, after_ten + 512,
-                             "private KiB after 10 opens %d, after 200 %d" % (after_ten, after_all))
+            if i % 50 == 9:
+                marks.append(self.wctl.memory_kib(frame))
+        steps = [b - a for a, b in zip(marks, marks[1:])]
+        self.assertLessEqual(sum(1 for s in steps if s >= 128), 1,
+                             "private KiB after 10, 60, 110, 160 and 210 opens: %s" % marks)
 
 
 def bad_files():
