@@ -1,7 +1,7 @@
 """Viewer start to frame shown against a minimal Win32 program that creates and shows one
-window, on the same warm prefix: both started by a timing program on Wine that waits for the
-first shown top-level window of the new process (an event hook, not polling), the two taking
-turns, 21 starts each; the medians are compared."""
+window, on the same warm prefix: both started by a timing program on Wine that waits until
+the new process is idle with its window shown (WaitForInputIdle, an event, not polling), the
+two taking turns, 21 starts each; the medians are compared."""
 import os
 
 STARTS = 21

@@ -36,7 +36,10 @@ bool OneRound(BITMAPINFOHEADER* (*load)(LPCSTR, HPALETTE*), const char* path, St
   BITMAPINFOHEADER* dib = load(path, &palette);
   Keep(&best->load, NowMs() - start);
   if (palette) DeleteObject(palette);
-  if (!dib) return false;
+  if (!dib) {
+    fprintf(stderr, "%s: the reader gave no picture\n", path);
+    return false;
+  }
 
   start = NowMs();
   HPALETTE again = PaletteFromDib(dib);
@@ -69,6 +72,7 @@ bool OneRound(BITMAPINFOHEADER* (*load)(LPCSTR, HPALETTE*), const char* path, St
                                DIB_RGB_COLORS);
       Keep(&best->thumbnail, NowMs() - start);
       ok = bitmap && small;
+      if (!ok) fprintf(stderr, "%s: device bitmap %p, thumbnail %p\n", path, (void*)bitmap, (void*)small);
       if (bitmap) DeleteObject(bitmap);
       if (small) DeleteObject(small);
     }
@@ -100,7 +104,10 @@ int main(int argc, char** argv) {
     if (i == 1) jpeg = gif = Steps();
     if (!OneRound(LoadJpegDib, argv[2], &jpeg)) return 1;
     double ms;
-    if (!TimeBareJpeg(argv[2], true, &ms)) return 1;
+    if (!TimeBareJpeg(argv[2], true, &ms)) {
+      fprintf(stderr, "%s: the bare decode failed\n", argv[2]);
+      return 1;
+    }
     Keep(&jpeg.bare, ms);
     if (!OneRound(LoadGifDib, argv[3], &gif)) return 1;
   }

@@ -1,6 +1,8 @@
-// Times program starts by events: from just before CreateProcess to the moment a top-level
-// window of the new process is shown (an out-of-context EVENT_OBJECT_SHOW hook delivers it to
-// this thread), then closes that window and waits for the process to end.
+// Times program starts by events: from just before CreateProcess to the moment the new
+// process's message loop first waits for input with nothing pending (WaitForInputIdle: its
+// window is up and drawn), then closes its shown top-level window and waits for its end.
+// Wine delivers no out-of-context window events from another process, so the idle wait is
+// the event both programs are timed by.
 //     bench_start_win <runs> <program> [<program> ...]
 // The programs take turns, so a busy moment of the machine hits each; prints one line per
 // program: "<index> <median ms> <min ms> <max ms>".
@@ -11,59 +13,40 @@
 #include <cstdlib>
 #include <vector>
 
-static DWORD g_watchedPid;
-static HWND g_shown;
-static LARGE_INTEGER g_shownAt;
+struct ShownSearch {
+  DWORD pid;
+  HWND found;
+};
 
-static void CALLBACK OnShow(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD,
-                            DWORD) {
-  if (g_shown || object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
+static BOOL CALLBACK FindShown(HWND hwnd, LPARAM data) {
+  ShownSearch* search = reinterpret_cast<ShownSearch*>(data);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != g_watchedPid || GetAncestor(hwnd, GA_ROOT) != hwnd) return;
-  QueryPerformanceCounter(&g_shownAt);
-  g_shown = hwnd;
+  if (pid != search->pid || !IsWindowVisible(hwnd)) return TRUE;
+  search->found = hwnd;
+  return FALSE;
 }
 
-// One start: milliseconds to the first shown top-level window, or -1.
+// One start: milliseconds until the program is idle with a shown top-level window, or -1.
 static double TimeStart(const char* program) {
   char command[MAX_PATH + 2];
   std::snprintf(command, sizeof command, "\"%s\"", program);
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  g_shown = nullptr;
-  LARGE_INTEGER start;
+  LARGE_INTEGER start, idle, frequency;
   QueryPerformanceCounter(&start);
-  if (!CreateProcessA(program, command, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                      nullptr, &si, &pi))
+  if (!CreateProcessA(program, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return -1;
-  // The hook watches this process only; it is set before the process runs a single instruction.
-  g_watchedPid = pi.dwProcessId;
-  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnShow,
-                                       pi.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
-  if (!hook) {
-    TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return -1;
-  }
-  ResumeThread(pi.hThread);
-  DWORD begin = GetTickCount();
-  while (!g_shown && GetTickCount() - begin < 30000) {
-    // Events arrive as messages to this thread; the process handle ends the wait if it dies.
-    DWORD r = MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 1000, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    if (r == WAIT_OBJECT_0 && !g_shown) break;
-  }
-  UnhookWinEvent(hook);
+  DWORD waited = WaitForInputIdle(pi.hProcess, 30000);
+  QueryPerformanceCounter(&idle);
+  ShownSearch search = {pi.dwProcessId, nullptr};
+  if (waited == 0) EnumWindows(FindShown, reinterpret_cast<LPARAM>(&search));
   double ms = -1;
-  if (g_shown) {
-    LARGE_INTEGER frequency;
+  if (search.found) {
     QueryPerformanceFrequency(&frequency);
-    ms = double(g_shownAt.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
-    PostMessageA(g_shown, WM_CLOSE, 0, 0);
+    ms = double(idle.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+    PostMessageA(search.found, WM_CLOSE, 0, 0);
   }
   if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hThread);
