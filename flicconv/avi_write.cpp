@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "filedlg.h"
+#include "frame_timing.h"
 #include "pathname.h"
 
 PAVIFILE g_aviFile;
@@ -168,17 +169,31 @@ static void WarnAviNotWritten(const char* path) {
   ShowAviWriteWarning(text);
 }
 
-// Frames 2 to N: each step is shown and written, until Stop or the program's end.
+// Frames 2 to N: each step is shown and written, until Stop or the program's end. (The
+// phase timers exist only in the benchmark's build.)
 static void WriteLaterFrames(HWND hwnd) {
   for (int i = 1; i < g_frameCount; ++i) {
-    if (!PumpMessages()) return;
+    {
+      FRAME_PHASE(PHASE_PUMP);
+      if (!PumpMessages()) return;
+    }
     if (!g_writeRequested || !g_movieLoaded) break;  // Stop, or a message about the flic
-    FormatText(g_szTitle, sizeof g_szTitle, "%s (%ld)", PathNameStart(g_szAviPath),
-               static_cast<long>(i));
-    SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(g_szTitle));
-    // A frame that cannot be read ends the movie rather than repeat the frame before.
-    if (!(g_isFlc ? NextFlcFrame(hwnd) : NextFliFrame(hwnd))) break;
-    UpdateWindow(hwnd);
+    {
+      FRAME_PHASE(PHASE_TITLE);
+      FormatText(g_szTitle, sizeof g_szTitle, "%s (%ld)", PathNameStart(g_szAviPath),
+                 static_cast<long>(i));
+      SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(g_szTitle));
+    }
+    {
+      // A frame that cannot be read ends the movie rather than repeat the frame before.
+      FRAME_PHASE(PHASE_STEP);
+      if (!(g_isFlc ? NextFlcFrame(hwnd) : NextFliFrame(hwnd))) break;
+    }
+    {
+      FRAME_PHASE(PHASE_PAINT);
+      UpdateWindow(hwnd);
+    }
+    FRAME_PHASE(PHASE_WRITE);
     if (!WriteAviFrame(g_frameDib)) {
       WarnAviNotWritten(g_szAviPath);
       break;
@@ -287,6 +302,7 @@ void WriteMovie(HWND hwnd) {
       case AVI_OLD_VERSION: break;
     }
   }
+  ReportFramePhases(g_aviFrameNo);
   CloseAviOutput();
   g_writing = 0;
   if (g_exitRequested) {

@@ -1,7 +1,9 @@
 """The converter: a generated 600-frame 640 x 480 FLC of word-delta frames converted to an
 uncompressed AVI by the real program on Wine (from the Save dialog's OK to the closed file and
 the movie loaded again), against `ffmpeg -i in.flc -c:v rawvideo out.avi` on the same file in
-the same run."""
+the same run. Then once more with the benchmark's build of the converter (flicconv_timed,
+which times the write loop's parts), to split our time per frame into message pumping, title,
+stepping, painting and AVI writing, beside ffmpeg's time per frame."""
 import os
 import subprocess
 import sys
@@ -37,6 +39,29 @@ def converter_seconds(session, conv, out, loaded_title):
     return time.perf_counter() - start
 
 
+def phases_per_frame(session, flc, out_dir):
+    """{phase: ms per frame} of one write by the timed build."""
+    times = os.path.join(out_dir, "frame-times.txt")
+    if os.path.exists(times):
+        os.remove(times)
+    exe = os.path.join(session.build_dir, "bench", "flicconv_timed.exe")
+    conv = converter_e2e.Converter(session, exe, env={"XQV_FRAME_TIMES": times})
+    try:
+        conv.skip_start_dialog()
+        conv.configure(None)
+        loaded_title = conv.load_ok(flc)
+        converter_seconds(session, conv, os.path.join(out_dir, "bench600-timed.avi"), loaded_title)
+        conv.exit()
+    finally:
+        conv.stop()
+    phases = {}
+    with open(times) as f:
+        for line in f:
+            name, ms, frames = line.split()
+            phases[name] = float(ms) / max(int(frames) - 1, 1)  # the loop writes frames 2 to N
+    return phases
+
+
 def run(session, out_dir):
     flc = os.path.join(out_dir, "bench600.flc")
     if not os.path.exists(flc):
@@ -63,3 +88,11 @@ def run(session, out_dir):
                                                                     samples))
     print("  ffmpeg rawvideo:  %.2f s (%.0f frames/s)" % (best_ref, 600 / best_ref))
     print("  ratio flicconv / ffmpeg: %.2f (aim: at most 2)" % (best_ours / best_ref))
+    phases = phases_per_frame(session, flc, out_dir)
+    print("  per frame: " + ", ".join("%s %.3f ms" % (name, phases[name])
+                                      for name in ("pump", "title", "step", "paint", "write")))
+    ours_frame = phases["step"] + phases["write"]
+    print("  our own parts (stepping and AVI writing) %.3f ms per frame; ffmpeg %.3f ms per frame"
+          % (ours_frame, best_ref * 1000 / 600))
+    print("converter own parts per frame vs ffmpeg per frame: %.2fx"
+          % (ours_frame / (best_ref * 1000 / 600)))

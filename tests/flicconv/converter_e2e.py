@@ -34,11 +34,11 @@ SM_CXSCREEN, SM_CYSCREEN, SM_CYCAPTION, SM_CXFRAME, SM_CYFRAME, SM_CYMENU = 0, 1
 class Converter:
     """One running flicconv.exe."""
 
-    def __init__(self, session, exe=None):
+    def __init__(self, session, exe=None, env=None):
         self.session = session
         self.w = session.wctl
         self.exe = exe or os.path.join(BUILD, "bin", "flicconv.exe")
-        self.proc = session.launch(session.windows_path(self.exe))
+        self.proc = session.launch(session.windows_path(self.exe), env=env)
         self.main = self.proc.find_window(cls=CLASS, timeout=30)
 
     # -- the start --
