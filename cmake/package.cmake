@@ -1,18 +1,27 @@
 # The release zip, dist/xqv-<version>-win32.zip with SHA256SUMS beside it (scripts/package;
 # scripts/package.d/make_zip.py says what goes in). Part of every Windows build, so the host
 # build's check of the packaged binaries always has a zip to look at; remade when anything
-# packaged changes, and when set-up's library list (paths.cmake) does.
-set(XQV_PACKAGE_DIR ${CMAKE_SOURCE_DIR}/dist)
-set(XQV_PACKAGE_ZIP ${XQV_PACKAGE_DIR}/xqv-${PROJECT_VERSION}-win32.zip)
+# packaged changes, and when set-up's library list for the tree (XQV_PATHS) does. A 64-bit tree
+# (scripts/wine-arch) packs its own build the same way into build/win64/dist/
+# xqv-<version>-win64.zip: not a release, only what the package's end-to-end test installs
+# where 32-bit programs cannot run.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(XQV_PACKAGE_ARCH win64)
+  set(XQV_PACKAGE_DIR ${CMAKE_BINARY_DIR}/dist)
+else()
+  set(XQV_PACKAGE_ARCH win32)
+  set(XQV_PACKAGE_DIR ${CMAKE_SOURCE_DIR}/dist)
+endif()
+set(XQV_PACKAGE_ZIP ${XQV_PACKAGE_DIR}/xqv-${PROJECT_VERSION}-${XQV_PACKAGE_ARCH}.zip)
 set(pkg ${CMAKE_SOURCE_DIR}/scripts/package.d)
 set(paths_file)
-if(EXISTS "${XQV_CACHE}/paths.cmake")
-  set(paths_file ${XQV_CACHE}/paths.cmake)
+if(EXISTS "${XQV_PATHS}")
+  set(paths_file ${XQV_PATHS})
 endif()
 add_custom_command(OUTPUT ${XQV_PACKAGE_ZIP} ${XQV_PACKAGE_DIR}/SHA256SUMS
   COMMAND /usr/bin/python3 ${pkg}/make_zip.py --version ${PROJECT_VERSION}
           --source ${CMAKE_SOURCE_DIR} --build ${CMAKE_BINARY_DIR} --cache ${XQV_CACHE}
-          --out ${XQV_PACKAGE_DIR}
+          --out ${XQV_PACKAGE_DIR} --arch ${XQV_PACKAGE_ARCH} --objcopy ${CMAKE_OBJCOPY}
   DEPENDS viewer flicconv ridgel gauge ridgel_demo gauge_demo
           ${CMAKE_BINARY_DIR}/bin/flics/.samples ${CMAKE_BINARY_DIR}/bin/logon.avi
           ${pkg}/make_zip.py ${pkg}/README.txt ${pkg}/third-party.tsv ${CMAKE_SOURCE_DIR}/LICENSE

@@ -3,7 +3,8 @@
 four deliverables, the converter's sample flics and movie, the DLLs' sample programs, README.txt,
 LICENSE.txt and THIRD-PARTY-NOTICES.txt (all text with CRLF line ends), and writes SHA256SUMS
 beside the zip. Entries are sorted and carry the time of the source's last commit, so the same
-inputs give the same zip. Run by the build's package target (scripts/package).
+inputs give the same zip. Run by the build's package target (scripts/package); a 64-bit tree's
+target packs its build as xqv-<version>-win64.zip with its own objcopy, for the Wine tests.
 
     make_zip.py --version 1.0.0 --source . --build build/win --cache build/cache --out dist
 """
@@ -18,7 +19,6 @@ import time
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-OBJCOPY = "i686-w64-mingw32-objcopy"
 
 
 def warn(text):
@@ -121,11 +121,11 @@ def notices(table_path, cache):
     return intro + rule + rule.join(parts)
 
 
-def stripped_copy(path, scratch):
+def stripped_copy(objcopy, path, scratch):
     """The binary without debug information (the sample programs are built with it)."""
     out = os.path.join(scratch, os.path.basename(path))
     # Without SOURCE_DATE_EPOCH objcopy would stamp the PE header with the current time.
-    subprocess.run([OBJCOPY, "--strip-all", path, out], check=True,
+    subprocess.run([objcopy, "--strip-all", path, out], check=True,
                    env=dict(os.environ, SOURCE_DATE_EPOCH="0"))
     return out
 
@@ -147,6 +147,10 @@ def main():
     ap.add_argument("--build", required=True)
     ap.add_argument("--cache", required=True)
     ap.add_argument("--out", required=True)
+    ap.add_argument("--arch", choices=("win32", "win64"), default="win32",
+                    help="the tree's architecture, which names the zip")
+    ap.add_argument("--objcopy", default="i686-w64-mingw32-objcopy",
+                    help="the objcopy of the tree's architecture")
     opts = ap.parse_args()
     top = "xqv-%s" % opts.version
     bin_dir = os.path.join(opts.build, "bin")
@@ -165,7 +169,7 @@ def main():
                 files["flics/" + name] = f.read()
         for sample in (os.path.join(bin_dir, "ridgel_demo.exe"),
                        os.path.join(opts.build, "tests", "bin", "gauge_demo.exe")):
-            with open(stripped_copy(sample, scratch), "rb") as f:
+            with open(stripped_copy(opts.objcopy, sample, scratch), "rb") as f:
                 files[os.path.basename(sample)] = f.read()
 
     with open(os.path.join(HERE, "README.txt"), encoding="utf-8") as f:
@@ -176,7 +180,7 @@ def main():
         notices(os.path.join(HERE, "third-party.tsv"), opts.cache))
 
     os.makedirs(opts.out, exist_ok=True)
-    zip_name = "%s-win32.zip" % top
+    zip_name = "%s-%s.zip" % (top, opts.arch)
     zip_path = os.path.join(opts.out, zip_name)
     stamp = time.gmtime(max(commit_time(opts.source), 315532800))[:6]
     folders = {top + "/"} | {"%s/%s/" % (top, n.rsplit("/", 1)[0]) for n in files if "/" in n}

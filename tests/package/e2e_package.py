@@ -8,7 +8,12 @@ the converter writes its sample flic as an AVI that ffprobe reads frame for fram
 sample shows its dialog treated and the gauge sample paints 50 %; and in a fresh 32-bit
 prefix claiming Windows 7 each program starts from the folder and opens one file.
 
+A 64-bit tree's zip (xqv-<version>-win64.zip, made where 32-bit programs cannot run) goes
+through the same install and use, at Windows 7 in a 64-bit prefix; the reading of the
+binaries, which knows 32-bit images only, is left to the release zip.
+
     e2e_package.py --zip dist/xqv-1.0.0-win32.zip [--binaries-only]
+    e2e_package.py --zip build/win64/dist/xqv-1.0.0-win64.zip
 """
 import argparse
 import hashlib
@@ -56,11 +61,16 @@ RT_VERSION, RT_MANIFEST = 16, 24
 INSTALL_FOLDER = ("users", "Public", "Bilder \u00dcbersicht")  # C:\users\Public\Bilder Übersicht
 
 
-def zip_version():
-    m = re.match(r"xqv-(\d+\.\d+\.\d+)-win32\.zip$", os.path.basename(ZIP))
+def zip_name():
+    """(version, architecture) from the zip's name."""
+    m = re.match(r"xqv-(\d+\.\d+\.\d+)-(win32|win64)\.zip$", os.path.basename(ZIP))
     if not m:
-        raise AssertionError("%s is not named xqv-<version>-win32.zip" % ZIP)
-    return m.group(1)
+        raise AssertionError("%s is not named xqv-<version>-win32.zip (or -win64)" % ZIP)
+    return m.group(1), m.group(2)
+
+
+def zip_version():
+    return zip_name()[0]
 
 
 # -- a small PE reader: the resources of a 32-bit image --
@@ -356,11 +366,11 @@ def pictures(folder):
 
 
 class InstalledTestCase(unittest.TestCase):
-    name = arch = version = None
+    name = arch = version = None  # arch None: the zip's own
 
     @classmethod
     def setUpClass(cls):
-        cls.session = PackageSession(cls.name, cls.arch, cls.version)
+        cls.session = PackageSession(cls.name, cls.arch or zip_name()[1], cls.version)
         try:
             cls.session.start()
             cls.wctl = cls.session.wctl
@@ -376,7 +386,7 @@ class InstalledTestCase(unittest.TestCase):
 
     def test_the_prefix_has_the_architecture_asked_for(self):
         with open(os.path.join(self.session.prefix, "system.reg"), errors="replace") as f:
-            self.assertIn("#arch=" + self.arch, f.read(4096))
+            self.assertIn("#arch=" + self.session.arch, f.read(4096))
 
     def launched(self, thing):
         """The program (or its driver), killed at the end of the test if still running."""
@@ -491,8 +501,9 @@ class InstalledAtWindows10(InstalledTestCase):
         self.assertEqual(0, demo.close())
 
 
-class StartsAtWindows7In32Bits(InstalledTestCase):
-    name, arch, version = "package-win7", "win32", "win7"
+class StartsAtWindows7(InstalledTestCase):
+    """In a prefix of the zip's architecture: 32-bit for the release."""
+    name, version = "package-win7", "win7"
 
     def test_viewer_starts_and_opens_a_picture(self):
         viewer = self.launched(PackagedViewer(self.session, self.folder))
@@ -526,9 +537,11 @@ def main():
                     help="only the checks of the packaged files (no Wine)")
     opts, rest = ap.parse_known_args()
     ZIP = os.path.abspath(opts.zip)
-    classes = [PackagedBinaries]
+    if zip_name()[1] != "win32" and opts.binaries_only:
+        ap.error("--binaries-only reads 32-bit images: give it the release zip")
+    classes = [PackagedBinaries] if zip_name()[1] == "win32" else []
     if not opts.binaries_only:
-        classes += [InstalledAtWindows10, StartsAtWindows7In32Bits]
+        classes += [InstalledAtWindows10, StartsAtWindows7]
     loader = unittest.TestLoader()
     suite = unittest.TestSuite(loader.loadTestsFromTestCase(c) for c in classes)
     result = unittest.TextTestRunner(verbosity=2).run(suite)
