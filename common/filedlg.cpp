@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "late_bound.h"
 #include "pathname.h"
 
 #ifdef XQV_CONVERTER
@@ -49,7 +50,12 @@ int FileNameDialog(int save, LPSTR fileBuffer, LPSTR dirBuffer, LPCSTR title, LP
   // Saving onto an existing file asks first: one slip must not replace a movie.
   ofn.Flags = save ? (OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY)
                    : (OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY);
-  BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  static const auto openDialog =
+      LateBound<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+  static const auto saveDialog =
+      LateBound<decltype(&GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA");
+  const auto dialog = save ? saveDialog : openDialog;
+  BOOL chosen = dialog ? dialog(&ofn) : FALSE;
   if (!chosen) return 0;
 
   // The directory is the chosen path cut just before its name part.

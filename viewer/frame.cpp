@@ -8,6 +8,7 @@
 
 #include "about.h"
 #include "filedlg.h"
+#include "late_bound.h"
 #include "pathname.h"
 #include "readers/readers.h"
 
@@ -126,23 +127,42 @@ struct LocalFreer {
   void operator()(void* p) const { LocalFree(p); }
 };
 
+// Whether anything follows the program's name on its command line (the name is quoted or
+// ends at the first blank), so that a plain start does not load the shell to find nothing.
+static bool HasArguments(LPCWSTR line) {
+  if (*line == L'"') {
+    for (++line; *line && *line != L'"'; ++line) {}
+    if (*line) ++line;
+  } else {
+    while (*line && *line != L' ' && *line != L'\t') ++line;
+  }
+  while (*line == L' ' || *line == L'\t') ++line;
+  return *line != 0;
+}
+
 void OnFrameOpenCommandLine(HWND frame) {
+  LPCWSTR line = GetCommandLineW();
+  if (!HasArguments(line)) return;
+  static const auto split =
+      LateBound<decltype(&CommandLineToArgvW)>("shell32.dll", "CommandLineToArgvW");
   int count = 0;
-  std::unique_ptr<LPWSTR, LocalFreer> args(CommandLineToArgvW(GetCommandLineW(), &count));
+  std::unique_ptr<LPWSTR, LocalFreer> args(split ? split(line, &count) : nullptr);
   if (!args) return;
   for (int i = 1; i < count; ++i) OpenWidePath(args.get()[i]);
 }
 
 void OnFrameDropFiles(HWND frame, HDROP drop) {
-  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  static const auto query = LateBound<decltype(&DragQueryFileW)>("shell32.dll", "DragQueryFileW");
+  static const auto finish = LateBound<decltype(&DragFinish)>("shell32.dll", "DragFinish");
+  const UINT count = query ? query(drop, 0xFFFFFFFF, nullptr, 0) : 0;
   for (UINT i = 0; i < count; ++i) {
-    std::vector<WCHAR> name(DragQueryFileW(drop, i, nullptr, 0) + 1);
-    if (!DragQueryFileW(drop, i, name.data(), UINT(name.size()))) continue;
+    std::vector<WCHAR> name(query(drop, i, nullptr, 0) + 1);
+    if (!query(drop, i, name.data(), UINT(name.size()))) continue;
     DWORD attributes = GetFileAttributesW(name.data());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     OpenWidePath(name.data());
   }
-  DragFinish(drop);
+  if (finish) finish(drop);
 }
 
 void OnFrameCommand(HWND frame, int id, HWND control, UINT code) {

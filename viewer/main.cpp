@@ -40,12 +40,16 @@ int InitViewer(HINSTANCE instance, HINSTANCE previous, int showCommand) {
   g_hAccel = LoadAcceleratorsA(instance, "AppAccel");
   if (!previous && !RegisterViewerClasses(instance)) return 0;
 
-  g_hwndFrame = CreateWindowExA(0, FRAME_CLASS, "MDI Image File Viewer",
+  // WS_EX_ACCEPTFILES is what DragAcceptFiles sets; asking for it at creation keeps the shell
+  // from loading at every start (drops are read through it when they come).
+  g_hwndFrame = CreateWindowExA(WS_EX_ACCEPTFILES, FRAME_CLASS, "MDI Image File Viewer",
                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, CW_USEDEFAULT,
                                 CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!g_hwndFrame) return 0;
+  // The files named on the command line open once the loop runs; posted before the frame
+  // shows, so that whatever another program asks of the visible frame comes after them.
+  PostMessageA(g_hwndFrame, WM_OPEN_COMMAND_LINE, 0, 0);
   ShowWindow(g_hwndFrame, showCommand);
-  DragAcceptFiles(g_hwndFrame, TRUE);
 
   // The Open dialog first shows the program's own folder.
   char module[256] = "";
@@ -65,7 +69,6 @@ int InitViewer(HINSTANCE instance, HINSTANCE previous, int showCommand) {
 
 int ViewerMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
   if (!InitViewer(instance, previous, showCommand)) return 0;
-  PostMessageA(g_hwndFrame, WM_OPEN_COMMAND_LINE, 0, 0);
   MSG msg;
   for (;;) {
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

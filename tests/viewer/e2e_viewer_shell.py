@@ -148,6 +148,9 @@ class ViewerShellTest(ViewerTestCase):
         self.assertEqual(0, self.viewer.proc.wait(20))
 
 
+WS_EX_ACCEPTFILES = 0x10
+
+
 class StartedViewer(Viewer):
     """The viewer started with arguments, under a UTF-8 locale: only then does Wine give a
     program names with letters beyond ASCII in its ANSI code page, and find their files."""
@@ -223,6 +226,9 @@ class PicturesHandedOverTest(ReaderTestCase):
 
     def test_dropped_files_open_in_order_and_folders_are_skipped(self):
         self.start()
+        # What a drag from Explorer looks for before it offers the drop.
+        self.assertTrue(self.wctl.info(self.viewer.frame).exstyle & WS_EX_ACCEPTFILES,
+                        "the frame accepts dropped files")
         names = [self.pictures[0][0], os.path.join(self.data, self.FOLDER), self.pictures[1][0]]
         listing = self.data_file("dropped.txt", "\n".join(
             self.session.windows_path(p) for p in names).encode("utf-8"))
