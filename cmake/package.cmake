@@ -5,14 +5,6 @@
 # (scripts/wine-arch) packs its own build the same way into build/win64/dist/
 # xqv-<version>-win64.zip: not a release, only what the package's end-to-end test installs
 # where 32-bit programs cannot run.
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  set(XQV_PACKAGE_ARCH win64)
-  set(XQV_PACKAGE_DIR ${CMAKE_BINARY_DIR}/dist)
-else()
-  set(XQV_PACKAGE_ARCH win32)
-  set(XQV_PACKAGE_DIR ${CMAKE_SOURCE_DIR}/dist)
-endif()
-set(XQV_PACKAGE_ZIP ${XQV_PACKAGE_DIR}/xqv-${PROJECT_VERSION}-${XQV_PACKAGE_ARCH}.zip)
 set(pkg ${CMAKE_SOURCE_DIR}/scripts/package.d)
 set(paths_file)
 if(EXISTS "${XQV_PATHS}")
@@ -21,7 +13,7 @@ endif()
 add_custom_command(OUTPUT ${XQV_PACKAGE_ZIP} ${XQV_PACKAGE_DIR}/SHA256SUMS
   COMMAND /usr/bin/python3 ${pkg}/make_zip.py --version ${PROJECT_VERSION}
           --source ${CMAKE_SOURCE_DIR} --build ${CMAKE_BINARY_DIR} --cache ${XQV_CACHE}
-          --out ${XQV_PACKAGE_DIR} --arch ${XQV_PACKAGE_ARCH} --objcopy ${CMAKE_OBJCOPY}
+          --out ${XQV_PACKAGE_DIR} --arch ${XQV_WINDOWS_ARCH} --objcopy ${CMAKE_OBJCOPY}
   DEPENDS viewer flicconv ridgel gauge ridgel_demo gauge_demo
           ${CMAKE_BINARY_DIR}/bin/flics/.samples ${CMAKE_BINARY_DIR}/bin/logon.avi
           ${pkg}/make_zip.py ${pkg}/README.txt ${pkg}/third-party.tsv ${CMAKE_SOURCE_DIR}/LICENSE

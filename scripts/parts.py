@@ -9,6 +9,16 @@ sys.path.insert(0, os.path.join(top, "tests", "harness"))
 import winharness  # noqa: E402
 
 
+def program_lines(session, exe, *args, timeout=600):
+    """Runs a Windows benchmark program; returns the fields of each non-blank line it printed,
+    or None after saying that it failed."""
+    code, stdout, stderr = session.run(exe, *args, timeout=timeout)
+    if code != 0:
+        print("  %s failed (%d): %s" % (os.path.basename(exe)[:-4], code, stderr.strip()))
+        return None
+    return [line.split() for line in stdout.splitlines() if line.strip()]
+
+
 def run_parts(parts_dir, out, wanted=(), banner="=="):
     session = winharness.Session(winharness.windows_build_dir())
     session.start()

@@ -10,6 +10,8 @@ import time
 import numpy as np
 from PIL import Image
 
+from parts import program_lines
+
 WIDTH, HEIGHT, RUNS = 6000, 4000, 5
 top = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
@@ -54,16 +56,11 @@ def figures(session, exe, jpeg, jpeg444, tiff, host_djpeg):
     best = {}
     for _ in range(RUNS):
         found = {"djpeg": djpeg_ms(jpeg)} if host_djpeg else {}
-        code, stdout, stderr = session.run(exe, session.windows_path(jpeg),
-                                           session.windows_path(tiff), 1,
-                                           session.windows_path(jpeg444), timeout=600)
-        if code != 0:
-            print("  bench_readers_win failed (%d): %s" % (code, stderr.strip()))
+        lines = program_lines(session, exe, session.windows_path(jpeg),
+                              session.windows_path(tiff), 1, session.windows_path(jpeg444))
+        if lines is None:
             return None
-        for line in stdout.splitlines():
-            if line.strip():
-                name, value = line.split()
-                found[name] = float(value)
+        found.update((name, float(value)) for name, value in lines)
         for name, value in found.items():
             best[name] = min(best.get(name, value), value)
     return best

@@ -4,6 +4,8 @@ the new process is idle with its window shown (WaitForInputIdle, an event, not p
 two taking turns, 21 starts each; the medians are compared."""
 import os
 
+from parts import program_lines
+
 STARTS = 21
 
 
@@ -12,16 +14,12 @@ def run(session, out):
     exe = os.path.join(bin_dir, "bench_start_win.exe")
     viewer = session.windows_path(os.path.join(session.build_dir, "bin", "viewer.exe"))
     minimal = session.windows_path(os.path.join(bin_dir, "bench_minimal_win.exe"))
-    code, stdout, stderr = session.run(exe, STARTS, viewer, minimal, timeout=600)
-    if code != 0:
-        print("  bench_start_win failed (%d): %s" % (code, stderr.strip()))
+    lines = program_lines(session, exe, STARTS, viewer, minimal)
+    if lines is None:
         return
     median = {}
-    for line in stdout.splitlines():
-        if line.strip():
-            index, mid, low, high = line.split()
-            name = ("viewer", "minimal program")[int(index)]
-            median[name] = float(mid)
-            print("  %s: median %s ms of %d starts (from %s to %s ms)"
-                  % (name, mid, STARTS, low, high))
+    for index, mid, low, high in lines:
+        name = ("viewer", "minimal program")[int(index)]
+        median[name] = float(mid)
+        print("  %s: median %s ms of %d starts (from %s to %s ms)" % (name, mid, STARTS, low, high))
     print("viewer start vs minimal program: %.2fx" % (median["viewer"] / median["minimal program"]))

@@ -10,6 +10,8 @@ import os
 import numpy as np
 from PIL import Image
 
+from parts import program_lines
+
 RUNS = 5
 here = os.path.dirname(os.path.abspath(__file__))
 
@@ -35,16 +37,11 @@ def gif_file(out, side=2048):
 def run(session, out):
     exe = os.path.join(session.build_dir, "tests", "bin", "bench_open_win.exe")
     jpeg, gif = jpeg_file(out), gif_file(out)
-    code, stdout, stderr = session.run(exe, RUNS, session.windows_path(jpeg),
-                                       session.windows_path(gif), timeout=900)
-    if code != 0:
-        print("  bench_open_win failed (%d): %s" % (code, stderr.strip()))
+    lines = program_lines(session, exe, RUNS, session.windows_path(jpeg),
+                          session.windows_path(gif), timeout=900)
+    if lines is None:
         return
-    t = {}
-    for line in stdout.splitlines():
-        if line.strip():
-            name, value = line.split()
-            t[name] = float(value)
+    t = {name: float(value) for name, value in lines}
     j_record = t["jpeg_load"] - t["jpeg_bare_fresh"] - t["jpeg_palette"]
     j_ours = j_record + t["jpeg_plain"] + t["jpeg_thumbnail"] + t["jpeg_palette"]
     j_total = t["jpeg_load"] + t["jpeg_plain"] + t["jpeg_bitmap"] + t["jpeg_thumbnail"]

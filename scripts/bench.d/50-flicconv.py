@@ -5,6 +5,7 @@ the same run. Then the same writes with the benchmark's build of the converter (
 which times the write loop's parts), to split our time per frame into message pumping, title,
 stepping, painting and AVI writing, beside ffmpeg's time per frame. Last, the timed build on
 the same movie 150 frames long, for the loop's cost per frame at two lengths."""
+import contextlib
 import os
 import subprocess
 import sys
@@ -40,16 +41,26 @@ def converter_seconds(session, conv, out, loaded_title):
     return time.perf_counter() - start
 
 
+@contextlib.contextmanager
+def loaded_converter(session, flc, exe=None, env=None):
+    """(converter, its title with the movie loaded): started, past its start dialog, with no
+    compression asked for, the movie loaded; it exits at the end."""
+    conv = converter_e2e.Converter(session, exe, env=env)
+    try:
+        conv.skip_start_dialog()
+        conv.configure(None)  # no compression dialog before the writes
+        yield conv, conv.load_ok(flc)
+        conv.exit()
+    finally:
+        conv.stop()
+
+
 def phases_per_frame(session, flc, out_dir):
     """{phase: ms per frame} of the timed build's quickest of RUNS writes."""
     times = os.path.join(out_dir, "frame-times.txt")
     exe = os.path.join(session.build_dir, "bench", "flicconv_timed.exe")
-    conv = converter_e2e.Converter(session, exe, env={"XQV_FRAME_TIMES": times})
     runs = []
-    try:
-        conv.skip_start_dialog()
-        conv.configure(None)
-        loaded_title = conv.load_ok(flc)
+    with loaded_converter(session, flc, exe, {"XQV_FRAME_TIMES": times}) as (conv, loaded_title):
         for _ in range(RUNS):
             if os.path.exists(times):
                 os.remove(times)
@@ -62,9 +73,6 @@ def phases_per_frame(session, flc, out_dir):
                     # the loop writes frames 2 to N
                     phases[name] = float(ms) / max(int(frames) - 1, 1)
             runs.append(phases)
-        conv.exit()
-    finally:
-        conv.stop()
     return min(runs, key=lambda phases: sum(phases.values()))
 
 
@@ -76,29 +84,22 @@ def movie(out_dir, frames):
     return flc
 
 
-def best_writes(session, flc, out_dir):
+def best_writes(session, flc):
     """(best seconds of ours, best of ffmpeg, samples ours wrote) over RUNS writes of each."""
     base = os.path.splitext(flc)[0]
     ours_avi, ref_avi = base + ".avi", base + "-ffmpeg.avi"
-    conv = converter_e2e.Converter(session)
-    try:
-        conv.skip_start_dialog()
-        conv.configure(None)  # no compression dialog before the writes
-        loaded_title = conv.load_ok(flc)
-        ours, ref = [], []
+    ours, ref = [], []
+    with loaded_converter(session, flc) as (conv, loaded_title):
         for _ in range(RUNS):
             ref.append(ffmpeg_seconds(flc, ref_avi))
             ours.append(converter_seconds(session, conv, ours_avi, loaded_title))
-        samples = len(Avi(ours_avi).samples())
-        conv.exit()
-    finally:
-        conv.stop()
+    samples = len(Avi(ours_avi).samples())
     return min(ours), min(ref), samples
 
 
 def run(session, out_dir):
     flc = movie(out_dir, 600)
-    best_ours, best_ref, samples = best_writes(session, flc, out_dir)
+    best_ours, best_ref, samples = best_writes(session, flc)
     print("  600 frames 640x480, word deltas, uncompressed AVI (best of %d)" % RUNS)
     print("  flicconv on Wine: %.2f s (%.0f frames/s, %d samples)" % (best_ours, 600 / best_ours,
                                                                     samples))
