@@ -4,6 +4,7 @@ of the same file into one freshly allocated whole-picture buffer in that program
 the one-row decode beside it, as the library's floor, and djpeg on the host), all in this run.
 The same at 3000 x 2000 gives the scale check: per-pixel costs of the two sizes compared."""
 import os
+import statistics
 import subprocess
 import time
 
@@ -12,7 +13,7 @@ from PIL import Image
 
 from parts import program_lines
 
-WIDTH, HEIGHT, RUNS = 6000, 4000, 5
+WIDTH, HEIGHT, RUNS, ROUNDS = 6000, 4000, 5, 3
 top = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
@@ -50,47 +51,60 @@ def djpeg_ms(jpeg):
 
 
 def figures(session, exe, jpeg, jpeg444, tiff, host_djpeg):
-    """The best of RUNS rounds of each figure, in milliseconds; None when the program failed."""
-    # Rounds alternate between the host reference and the Wine program, so that a busy
-    # moment of the machine hits both; each figure is the best of its rounds.
-    best = {}
+    """Every round's figures, in milliseconds, by name; None when the program failed."""
+    # Invocations alternate between the host reference and the Wine program, so that a busy
+    # moment of the machine hits both; inside the program the routines change order each round.
+    found = {}
     for _ in range(RUNS):
-        found = {"djpeg": djpeg_ms(jpeg)} if host_djpeg else {}
+        if host_djpeg:
+            found.setdefault("djpeg", []).append(djpeg_ms(jpeg))
         lines = program_lines(session, exe, session.windows_path(jpeg),
-                              session.windows_path(tiff), 1, session.windows_path(jpeg444))
+                              session.windows_path(tiff), ROUNDS, session.windows_path(jpeg444))
         if lines is None:
             return None
-        found.update((name, float(value)) for name, value in lines)
-        for name, value in found.items():
-            best[name] = min(best.get(name, value), value)
-    return best
+        for name, value in lines:
+            found.setdefault(name, []).append(float(value))
+    return found
+
+
+def paired(found, ours, reference):
+    """The median of the rounds' own ratios: each round's two figures were taken moments
+    apart, so a slow spell of the machine shows in both."""
+    return statistics.median(a / b for a, b in zip(found[ours], found[reference]))
 
 
 def run(session, out):
     exe = os.path.join(session.build_dir, "tests", "bin", "bench_readers_win.exe")
     jpeg, jpeg444, tiff = make_files(out)
-    best = figures(session, exe, jpeg, jpeg444, tiff, True)
-    if best is None:
+    found = figures(session, exe, jpeg, jpeg444, tiff, True)
+    if found is None:
         return
     small = figures(session, exe, *make_files(out, WIDTH // 2, HEIGHT // 2), False)
     if small is None:
         return
+    best = {name: min(values) for name, values in found.items()}
+    rounds = RUNS * ROUNDS
     for key, name in (("jpeg", "4:2:0"), ("jpeg2", "4:4:4")):
-        print("  JPEG %s %dx%d: ours %.0f ms, fresh-buffer decode %.0f ms, one-row decode %.0f ms"
-              " (the library's floor)" % (name, WIDTH, HEIGHT, best[key + "_load"],
-                                          best[key + "_bare_fresh"], best[key + "_bare"]))
+        print("  JPEG %s %dx%d, best of %d rounds: ours %.0f ms, fresh-buffer decode %.0f ms,"
+              " one-row decode %.0f ms (the library's floor); median of the rounds' own ratios"
+              " %.2f" % (name, WIDTH, HEIGHT, rounds, best[key + "_load"],
+                         best[key + "_bare_fresh"], best[key + "_bare"],
+                         paired(found, key + "_load", key + "_bare_fresh")))
     print("  JPEG 4:2:0: djpeg on the host %.0f ms" % best["djpeg"])
-    print("  TIFF %dx%d deflate: ours %.0f ms, TIFFReadRGBAImage into a fresh raster %.0f ms"
-          % (WIDTH, HEIGHT, best["tiff_load"], best["tiff_bare_rgba"]))
-    # Time ratios: below 1 we are faster.
-    print("JPEG 4:2:0 vs fresh-buffer decode: %.2fx" % (best["jpeg_load"] / best["jpeg_bare_fresh"]))
-    print("JPEG 4:2:0 vs one-row decode: %.2fx" % (best["jpeg_load"] / best["jpeg_bare"]))
-    print("JPEG 4:4:4 vs fresh-buffer decode: %.2fx"
-          % (best["jpeg2_load"] / best["jpeg2_bare_fresh"]))
-    print("JPEG 4:4:4 vs one-row decode: %.2fx" % (best["jpeg2_load"] / best["jpeg2_bare"]))
-    print("TIFF vs fresh-buffer decode: %.2fx" % (best["tiff_load"] / best["tiff_bare_rgba"]))
+    print("  TIFF %dx%d deflate, best of %d rounds: ours %.0f ms, TIFFReadRGBAImage into a fresh"
+          " raster %.0f ms; median of the rounds' own ratios %.2f"
+          % (WIDTH, HEIGHT, rounds, best["tiff_load"], best["tiff_bare_rgba"],
+             paired(found, "tiff_load", "tiff_bare_rgba")))
+    # Time ratios of the best figures: below 1 we are faster.
+    for ours, reference, line in (
+            ("jpeg_load", "jpeg_bare_fresh", "JPEG 4:2:0 vs fresh-buffer decode"),
+            ("jpeg_load", "jpeg_bare", "JPEG 4:2:0 vs one-row decode"),
+            ("jpeg2_load", "jpeg2_bare_fresh", "JPEG 4:4:4 vs fresh-buffer decode"),
+            ("jpeg2_load", "jpeg2_bare", "JPEG 4:4:4 vs one-row decode"),
+            ("tiff_load", "tiff_bare_rgba", "TIFF vs fresh-buffer decode")):
+        print("%s: %.2fx" % (line, best[ours] / best[reference]))
     # Four times the pixels should cost four times the time: per-pixel ratios near 1.
     for key, name in (("jpeg_load", "JPEG 4:2:0"), ("jpeg2_load", "JPEG 4:4:4"),
                       ("tiff_load", "TIFF")):
         print("%s scale, per-pixel cost %dx%d / %dx%d: %.2fx"
-              % (name, WIDTH, HEIGHT, WIDTH // 2, HEIGHT // 2, best[key] / (4 * small[key])))
+              % (name, WIDTH, HEIGHT, WIDTH // 2, HEIGHT // 2, best[key] / (4 * min(small[key]))))

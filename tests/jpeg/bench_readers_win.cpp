@@ -2,8 +2,8 @@
 // library reads of the same files in the same process (a default JPEG decode into one fresh
 // whole-picture buffer, and the one-row decode beside it as the library's floor; one
 // TIFFReadRGBAImage into a fresh raster). scripts/bench.d/40-jpeg-tiff.py runs it on Wine.
-//     bench_readers_win <jpeg> <tiff> <runs> [<second jpeg>]
-// Prints one "name milliseconds" line per figure, each the best of the runs.
+//     bench_readers_win <jpeg> <tiff> <rounds> [<second jpeg>]
+// Prints one "name milliseconds" line per figure and round; the script does the statistics.
 #include <windows.h>
 
 #include <cstdio>
@@ -48,50 +48,46 @@ static bool TimeBareTiff(const char* path, double* ms) {
   return ok;
 }
 
-// The figures of one JPEG: our reader, the fresh-buffer decode and the one-row decode.
-struct JpegFigures {
-  double load = 1e30, fresh = 1e30, bare = 1e30;
-};
+// One file's figures in one round, printed as "name milliseconds" lines; the order of the
+// routines alternates between rounds, so that none always runs on the heap and cache the
+// one before it left behind.
+static bool TimeJpeg(const char* name, const char* path, bool reversed, bool report) {
+  double load, fresh, bare;
+  bool ok;
+  if (reversed)
+    ok = TimeBareJpeg(path, false, &bare) && TimeBareJpeg(path, true, &fresh) &&
+         TimeLoader(LoadJpegDib, path, &load);
+  else
+    ok = TimeLoader(LoadJpegDib, path, &load) && TimeBareJpeg(path, true, &fresh) &&
+         TimeBareJpeg(path, false, &bare);
+  if (ok && report)
+    printf("%s_load %.1f\n%s_bare_fresh %.1f\n%s_bare %.1f\n", name, load, name, fresh, name,
+           bare);
+  return ok;
+}
 
-static bool TimeJpeg(const char* path, JpegFigures* best) {
-  double ms;
-  if (!TimeLoader(LoadJpegDib, path, &ms)) return false;
-  if (ms < best->load) best->load = ms;
-  if (!TimeBareJpeg(path, true, &ms)) return false;
-  if (ms < best->fresh) best->fresh = ms;
-  if (!TimeBareJpeg(path, false, &ms)) return false;
-  if (ms < best->bare) best->bare = ms;
-  return true;
+static bool TimeTiff(const char* path, bool reversed, bool report) {
+  double load, bare;
+  bool ok = reversed ? TimeBareTiff(path, &bare) && TimeLoader(LoadTiffDib, path, &load)
+                     : TimeLoader(LoadTiffDib, path, &load) && TimeBareTiff(path, &bare);
+  if (ok && report) printf("tiff_load %.1f\ntiff_bare_rgba %.1f\n", load, bare);
+  return ok;
 }
 
 int main(int argc, char** argv) {
   if (argc != 4 && argc != 5) {
-    fprintf(stderr, "usage: bench_readers_win <jpeg> <tiff> <runs> [<second jpeg>]\n");
+    fprintf(stderr, "usage: bench_readers_win <jpeg> <tiff> <rounds> [<second jpeg>]\n");
     return 2;
   }
-  int runs = atoi(argv[3]);
+  int rounds = atoi(argv[3]);
   const char* second = argc == 5 ? argv[4] : nullptr;
-  JpegFigures jpeg, jpeg2;
-  double tiffLoad = 1e30, tiffBare = 1e30, ms;
-  // Round 0 only warms up (library start-up, file cache, heap), so that whichever routine
-  // comes first in a round pays nothing the others do not.
-  for (int i = 0; i <= runs; ++i) {
-    if (i == 1) {
-      jpeg = jpeg2 = JpegFigures();
-      tiffLoad = tiffBare = 1e30;
-    }
-    if (!TimeJpeg(argv[1], &jpeg)) return 1;
-    if (second && !TimeJpeg(second, &jpeg2)) return 1;
-    if (!TimeLoader(LoadTiffDib, argv[2], &ms)) return 1;
-    if (ms < tiffLoad) tiffLoad = ms;
-    if (!TimeBareTiff(argv[2], &ms)) return 1;
-    if (ms < tiffBare) tiffBare = ms;
+  // Round 0 only warms up (library start-up, file cache, heap) and reports nothing.
+  for (int i = 0; i <= rounds; ++i) {
+    bool reversed = i % 2 == 0, report = i > 0;
+    if (!TimeJpeg("jpeg", argv[1], reversed, report) ||
+        (second && !TimeJpeg("jpeg2", second, reversed, report)) ||
+        !TimeTiff(argv[2], reversed, report))
+      return 1;
   }
-  printf("jpeg_load %.1f\njpeg_bare_fresh %.1f\njpeg_bare %.1f\n", jpeg.load, jpeg.fresh,
-         jpeg.bare);
-  if (second)
-    printf("jpeg2_load %.1f\njpeg2_bare_fresh %.1f\njpeg2_bare %.1f\n", jpeg2.load, jpeg2.fresh,
-           jpeg2.bare);
-  printf("tiff_load %.1f\ntiff_bare_rgba %.1f\n", tiffLoad, tiffBare);
   return 0;
 }
