@@ -4,8 +4,10 @@
 // Wine delivers no out-of-context window events from another process, so the idle wait is
 // the event both programs are timed by.
 //     bench_start_win <runs> <program> [<program> ...]
-// The programs take turns, so a busy moment of the machine hits each; prints one line per
-// program: "<index> <median ms> <min ms> <max ms>".
+// The programs take turns, in an order that rotates each round, so that a busy moment of the
+// machine hits each and none always starts right after the same other; prints one line per
+// program: "<index> <median ms> <min ms> <max ms> <ratio>", the ratio being the median over
+// the rounds of program 0's time to this program's.
 #include <windows.h>
 
 #include <algorithm>
@@ -64,7 +66,8 @@ int main(int argc, char** argv) {
   // One untimed start of each first: the prefix and the file cache are warm for all.
   for (int p = 0; p < programs; ++p) TimeStart(argv[2 + p]);
   for (int i = 0; i < runs; ++i)
-    for (int p = 0; p < programs; ++p) {
+    for (int k = 0; k < programs; ++k) {
+      int p = (i + k) % programs;
       double ms = TimeStart(argv[2 + p]);
       if (ms < 0) {
         std::fprintf(stderr, "no window shown by %s\n", argv[2 + p]);
@@ -73,9 +76,13 @@ int main(int argc, char** argv) {
       times[p].push_back(ms);
     }
   for (int p = 0; p < programs; ++p) {
+    std::vector<double> ratios;
+    for (int i = 0; i < runs; ++i) ratios.push_back(times[0][i] / times[p][i]);
     std::vector<double>& t = times[p];
     std::sort(t.begin(), t.end());
-    std::printf("%d %.1f %.1f %.1f\n", p, t[t.size() / 2], t.front(), t.back());
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("%d %.1f %.1f %.1f %.3f\n", p, t[t.size() / 2], t.front(), t.back(),
+                ratios[ratios.size() / 2]);
   }
   return 0;
 }
