@@ -520,6 +520,13 @@ class Program:
 
 
 WINE64 = "/usr/lib/wine/wine64"
+# The 64-bit loader is linked at 0x7d000000 and comes without the preloader that would reserve
+# Wine's fixed addresses before anything else is mapped. The kernel places a 64-bit process's
+# heap anywhere in the gigabyte above its program, so now and then the heap already covers
+# 0x7ffe0000 when Wine maps the shared user data there, and the program dies at its start
+# ("failed to map the shared user data"). Without address randomisation the heap starts right
+# after the loader, 48 MB below; the setting passes to every process Wine starts in turn.
+WINE64_START = ["setarch", "-R", WINE64]
 
 
 def windows_build_dir():
@@ -557,8 +564,9 @@ class Session:
         self.logs = ProgramLogs(self.build_dir, log_folder)
         self.arch = build_arch(self.build_dir)
         # Debian's "wine" starts the 32-bit loader whenever it is installed, even where the
-        # kernel cannot run it: a 64-bit tree names the 64-bit loader itself.
-        self.wine = "wine" if self.arch == "win32" else WINE64
+        # kernel cannot run it: a 64-bit tree names the 64-bit loader itself, started as
+        # WINE64_START says.
+        self.wine = ["wine"] if self.arch == "win32" else WINE64_START
         self.log_scope = ""  # the test now running, which names the logs of what it starts
 
     # -- life cycle --
@@ -654,7 +662,7 @@ class Session:
         shutil.rmtree(self.prefix, ignore_errors=True)
         os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
         env = self.env()
-        argv = [self.wine, "wineboot", "-i"]
+        argv = self.wine + ["wineboot", "-i"]
         with self.logs.open("wineboot-" + self.name, argv) as log:
             subprocess.run(argv, env=env, check=True, timeout=300,
                            stdout=log, stderr=subprocess.STDOUT)
@@ -679,13 +687,13 @@ class Session:
                 shutil.copyfile(os.path.join(src, name), target)
 
     def reg_set(self, key, value, data, kind="REG_SZ"):
-        argv = [self.wine, "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
+        argv = self.wine + ["reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
         with self.logs.open("reg", argv) as log:
             subprocess.run(argv, env=self.env(), check=True, timeout=120, stdout=log,
                            stderr=subprocess.STDOUT)
 
     def reg_delete(self, key, value):
-        argv = [self.wine, "reg", "delete", key, "/v", value, "/f"]
+        argv = self.wine + ["reg", "delete", key, "/v", value, "/f"]
         with self.logs.open("reg", argv) as log:
             subprocess.run(argv, env=self.env(), timeout=120, stdout=log,
                            stderr=subprocess.STDOUT)
@@ -764,7 +772,7 @@ class Session:
     def spawn(self, argv, cwd=None, track=True, **kw):
         """Starts a program under Wine; what it writes and its standard streams that the
         caller does not take go to its log. Returns (process, log path)."""
-        full = [self.wine] + [str(a) for a in argv]
+        full = self.wine + [str(a) for a in argv]
         with self.logs.open(self.log_label(argv), full, cwd) as log:
             if "stdout" in kw:
                 kw.setdefault("stderr", log)
