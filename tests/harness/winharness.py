@@ -178,8 +178,11 @@ class Wctl:
 
     def __init__(self, session):
         self.session = session
+        # wctl speaks the prefix's ANSI code page (window titles come from GetWindowTextA); a
+        # byte outside it must not end the reader and leave every later call waiting.
         self.proc, self.log = session.spawn([session.tool("wctl.exe")], stdin=subprocess.PIPE,
-                                            stdout=subprocess.PIPE, text=True, track=False)
+                                            stdout=subprocess.PIPE, encoding="cp1252",
+                                            errors="replace", track=False)
         self.lines = queue.Queue()
         threading.Thread(target=self._reader, daemon=True).start()
         try:
