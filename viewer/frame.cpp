@@ -140,6 +140,14 @@ static bool HasArguments(LPCWSTR line) {
   return *line != 0;
 }
 
+// A picture handed over by the shell, named on the command line or dropped: folders among
+// them are passed over, as they hold no picture to show.
+static void OpenHandedOverPath(LPCWSTR path) {
+  DWORD attributes = GetFileAttributesW(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  OpenWidePath(path);
+}
+
 void OnFrameOpenCommandLine(HWND frame) {
   LPCWSTR line = GetCommandLineW();
   if (!HasArguments(line)) return;
@@ -148,7 +156,7 @@ void OnFrameOpenCommandLine(HWND frame) {
   int count = 0;
   std::unique_ptr<LPWSTR, LocalFreer> args(split ? split(line, &count) : nullptr);
   if (!args) return;
-  for (int i = 1; i < count; ++i) OpenWidePath(args.get()[i]);
+  for (int i = 1; i < count; ++i) OpenHandedOverPath(args.get()[i]);
 }
 
 void OnFrameDropFiles(HWND frame, HDROP drop) {
@@ -157,10 +165,7 @@ void OnFrameDropFiles(HWND frame, HDROP drop) {
   const UINT count = query ? query(drop, 0xFFFFFFFF, nullptr, 0) : 0;
   for (UINT i = 0; i < count; ++i) {
     std::vector<WCHAR> name(query(drop, i, nullptr, 0) + 1);
-    if (!query(drop, i, name.data(), UINT(name.size()))) continue;
-    DWORD attributes = GetFileAttributesW(name.data());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    OpenWidePath(name.data());
+    if (query(drop, i, name.data(), UINT(name.size()))) OpenHandedOverPath(name.data());
   }
   if (finish) finish(drop);
 }

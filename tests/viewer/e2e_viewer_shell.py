@@ -207,8 +207,9 @@ class PicturesHandedOverTest(ReaderTestCase):
             self.viewer.sync()
             self.assert_shows(child, rgb, path)
 
-    def test_pictures_named_on_the_command_line_open_in_order(self):
-        self.start(*(self.session.windows_path(path) for path, _ in self.pictures))
+    def test_pictures_named_on_the_command_line_open_in_order_and_folders_are_skipped(self):
+        names = [self.pictures[0][0], os.path.join(self.data, self.FOLDER), self.pictures[1][0]]
+        self.start(*(self.session.windows_path(path) for path in names))
         self.assert_pictures_shown_in_order()
 
     def test_name_outside_the_ansi_code_page_opens_by_its_short_name(self):
