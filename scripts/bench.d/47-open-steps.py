@@ -1,8 +1,8 @@
 """Open's work after the dialog's OK, split into steps, for the 6000 x 4000 JPEG and a
-2048 x 2048 GIF (the GIF reader's largest side): decode (the bare default decode into one fresh whole-picture buffer, JPEG
-only), record (the reader's time less that decode and the palette), palette, plain form,
-device bitmap (the platform's CreateDIBitmap) and thumbnail, each timed alone by a program on
-Wine. Our own steps after decoding (record, thumbnail, palette) are compared with the decode;
+2048 x 2048 GIF (the GIF reader's largest side): decode (the bare default decode into one
+fresh whole-picture buffer, JPEG only), record (the reader's time less that decode and the
+palette), palette, plain form, device bitmap (the platform's CreateDIBitmap) and thumbnail,
+each timed alone by a program on Wine. Our own steps after decoding (record, thumbnail, palette) are compared with the decode;
 the platform's bitmap call is reported as its share."""
 import importlib.util
 import os

@@ -72,7 +72,9 @@ bool OneRound(BITMAPINFOHEADER* (*load)(LPCSTR, HPALETTE*), const char* path, St
                                DIB_RGB_COLORS);
       Keep(&best->thumbnail, NowMs() - start);
       ok = bitmap && small;
-      if (!ok) fprintf(stderr, "%s: device bitmap %p, thumbnail %p\n", path, (void*)bitmap, (void*)small);
+      if (!ok)
+        fprintf(stderr, "%s: device bitmap %p, thumbnail %p\n", path, (void*)bitmap,
+                (void*)small);
       if (bitmap) DeleteObject(bitmap);
       if (small) DeleteObject(small);
     }

@@ -207,9 +207,13 @@ class PicturesHandedOverTest(ReaderTestCase):
             self.viewer.sync()
             self.assert_shows(child, rgb, path)
 
+    def with_folder(self):
+        """The pictures' paths with the folder of the second between them, as a user may
+        select them in Explorer."""
+        return [self.pictures[0][0], os.path.join(self.data, self.FOLDER), self.pictures[1][0]]
+
     def test_pictures_named_on_the_command_line_open_in_order_and_folders_are_skipped(self):
-        names = [self.pictures[0][0], os.path.join(self.data, self.FOLDER), self.pictures[1][0]]
-        self.start(*(self.session.windows_path(path) for path in names))
+        self.start(*(self.session.windows_path(path) for path in self.with_folder()))
         self.assert_pictures_shown_in_order()
 
     def test_name_outside_the_ansi_code_page_opens_by_its_short_name(self):
@@ -230,9 +234,8 @@ class PicturesHandedOverTest(ReaderTestCase):
         # What a drag from Explorer looks for before it offers the drop.
         self.assertTrue(self.wctl.info(self.viewer.frame).exstyle & WS_EX_ACCEPTFILES,
                         "the frame accepts dropped files")
-        names = [self.pictures[0][0], os.path.join(self.data, self.FOLDER), self.pictures[1][0]]
         listing = self.data_file("dropped.txt", "\n".join(
-            self.session.windows_path(p) for p in names).encode("utf-8"))
+            self.session.windows_path(p) for p in self.with_folder()).encode("utf-8"))
         count, _ = self.wctl.call("drop", self.viewer.frame, self.session.windows_path(listing))
         self.assertEqual(3, int(count), "paths in the drop")
         self.assert_pictures_shown_in_order()
